@@ -1,0 +1,365 @@
+#include "platform/headless/MemoryFileSystem.h"
+
+#include <algorithm>
+
+namespace headless {
+
+using platform::DirEntry;
+using platform::FileError;
+
+namespace {
+
+constexpr std::array<const char*, kFsOpCount> kOpNames{
+    "OpenInput", "ReadAll",  "OpenOutput", "WriteLine",  "Close",       "FileExists",
+    "ReplaceFile", "FindFirst", "FindNext", "DeleteFile", "RemoveFolder"};
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::vector<std::string> components(const std::string& normalized) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= normalized.size()) {
+        const std::size_t end = normalized.find('\\', start);
+        parts.push_back(normalized.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::string lastComponent(const std::string& name) {
+    const std::size_t cut = name.rfind('\\');
+    return cut == std::string::npos ? name : name.substr(cut + 1);
+}
+
+}  // namespace
+
+MemoryFileSystem::MemoryFileSystem() {
+    nodes_["c:"] = Node{.name = "C:", .folder = true};
+    ensureFolder(programFolder_);
+}
+
+void MemoryFileSystem::setProgramFolder(std::string folder) {
+    programFolder_ = std::move(folder);
+    ensureFolder(programFolder_);
+}
+
+// --- Paths -------------------------------------------------------------------
+
+std::string MemoryFileSystem::normalize(const std::string& path) {
+    std::string out;
+    for (char c : path) {
+        if (isSeparator(c)) {
+            if (!out.empty() && out.back() == '\\') continue;
+            out += '\\';
+        } else {
+            out += c;
+        }
+    }
+    const bool hasDrive = out.size() >= 2 && out[1] == ':';
+    if (!hasDrive) out = (out.empty() || out.front() != '\\') ? "C:\\" + out : "C:" + out;
+    while (out.size() > 2 && out.back() == '\\') out.pop_back();
+    return out;
+}
+
+std::string MemoryFileSystem::keyOf(const std::string& path) {
+    std::string key = normalize(path);
+    std::transform(key.begin(), key.end(), key.begin(), lower);
+    return key;
+}
+
+std::string MemoryFileSystem::parentKey(const std::string& key) {
+    const std::size_t cut = key.rfind('\\');
+    return cut == std::string::npos ? std::string() : key.substr(0, cut);
+}
+
+std::string MemoryFileSystem::resolve(const std::string& path, bool followLast) const {
+    const std::vector<std::string> parts = components(keyOf(path));
+    std::string current = parts.front();
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        current += '\\';
+        current += parts[i];
+        const bool last = i + 1 == parts.size();
+        for (int hops = 0; hops < 40; ++hops) {  // a loop of links resolves to nowhere
+            const Node* node = find(current);
+            if (node == nullptr || !node->linkTarget || (last && !followLast)) break;
+            current = *node->linkTarget;
+        }
+    }
+    return current;
+}
+
+MemoryFileSystem::Node* MemoryFileSystem::find(const std::string& key) {
+    const auto it = nodes_.find(key);
+    return it == nodes_.end() ? nullptr : &it->second;
+}
+
+const MemoryFileSystem::Node* MemoryFileSystem::find(const std::string& key) const {
+    const auto it = nodes_.find(key);
+    return it == nodes_.end() ? nullptr : &it->second;
+}
+
+// --- Setting up and looking ------------------------------------------------
+
+void MemoryFileSystem::addFolder(const std::string& path, Attributes attributes) {
+    ensureFolder(path);
+    find(resolve(path))->attributes = attributes;
+}
+
+void MemoryFileSystem::ensureFolder(const std::string& path) {
+    const std::string name = normalize(path);
+    const std::vector<std::string> parts = components(name);
+    std::string current = parts.front();
+    nodes_.try_emplace(keyOf(current), Node{.name = current, .folder = true});
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        current += '\\' + parts[i];
+        nodes_.try_emplace(resolve(current), Node{.name = current, .folder = true});
+    }
+}
+
+void MemoryFileSystem::addFile(const std::string& path, std::string bytes, Attributes attributes) {
+    const std::string name = normalize(path);
+    ensureFolder(name.substr(0, name.rfind('\\')));
+    nodes_[resolve(name)] = Node{.name = name, .folder = false, .bytes = std::move(bytes), .attributes = attributes};
+}
+
+void MemoryFileSystem::addLink(const std::string& path, const std::string& target) {
+    const std::string name = normalize(path);
+    ensureFolder(name.substr(0, name.rfind('\\')));
+    nodes_[resolve(name, false)] = Node{.name = name, .linkTarget = keyOf(target)};
+}
+
+void MemoryFileSystem::setAttributes(const std::string& path, Attributes attributes) {
+    if (Node* node = find(resolve(path))) node->attributes = attributes;
+}
+
+bool MemoryFileSystem::exists(const std::string& path) const { return find(resolve(path, false)) != nullptr; }
+
+bool MemoryFileSystem::isFolder(const std::string& path) const {
+    const Node* node = find(resolve(path));
+    return node != nullptr && node->folder;
+}
+
+std::optional<std::string> MemoryFileSystem::contents(const std::string& path) const {
+    const Node* node = find(resolve(path));
+    if (node == nullptr || node->folder) return std::nullopt;
+    return node->bytes;
+}
+
+std::vector<std::string> MemoryFileSystem::allPaths() const {
+    std::vector<std::string> paths;
+    for (const auto& [key, node] : nodes_) paths.push_back(node.name);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+// --- Faults ------------------------------------------------------------------
+
+std::size_t MemoryFileSystem::totalCalls() const {
+    std::size_t total = 0;
+    for (std::size_t n : calls_) total += n;
+    return total;
+}
+
+void MemoryFileSystem::failNth(FsOp op, std::size_t n, FileError error) {
+    faults_.push_back({.op = op, .remaining = n, .error = error});
+}
+void MemoryFileSystem::failNthCall(std::size_t n, FileError error) {
+    faults_.push_back({.op = std::nullopt, .remaining = n, .error = error});
+}
+void MemoryFileSystem::failAll(FsOp op, FileError error) {
+    faults_.push_back({.op = op, .remaining = 0, .error = error});
+}
+void MemoryFileSystem::failEverything(FileError error) {
+    faults_.push_back({.op = std::nullopt, .remaining = 0, .error = error});
+}
+void MemoryFileSystem::clearFaults() { faults_.clear(); }
+
+std::optional<FileError> MemoryFileSystem::enter(FsOp op, const std::string& path) const {
+    ++calls_[static_cast<std::size_t>(op)];
+    log_.push_back(std::string(kOpNames[static_cast<std::size_t>(op)]) + " " + path);
+    if (afterCall) afterCall();
+    std::optional<FileError> result;
+    for (auto it = faults_.begin(); it != faults_.end();) {
+        if (it->op && *it->op != op) {
+            ++it;
+            continue;
+        }
+        if (it->remaining == 0) {
+            result = it->error;
+            ++it;
+        } else if (--it->remaining == 0) {
+            result = it->error;
+            it = faults_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return result;
+}
+
+// --- platform::FileSystem ------------------------------------------------------
+
+FileError MemoryFileSystem::openInput(int fileNumber, const std::string& path) {
+    if (auto fault = enter(FsOp::OpenInput, path)) return *fault;
+    if (open_.contains(fileNumber)) return FileError::Failed;
+    const std::string key = resolve(path);
+    const Node* node = find(key);
+    if (node == nullptr) {
+        const Node* parent = find(parentKey(key));
+        return parent != nullptr && parent->folder ? FileError::FileNotFound : FileError::PathNotFound;
+    }
+    if (node->folder || node->attributes.inUse) return FileError::PermissionDenied;
+    open_[fileNumber] = {.key = key, .output = false};
+    return FileError::None;
+}
+
+FileError MemoryFileSystem::readAll(int fileNumber, std::string& text) {
+    if (auto fault = enter(FsOp::ReadAll, std::to_string(fileNumber))) return *fault;
+    const auto it = open_.find(fileNumber);
+    if (it == open_.end() || it->second.output) return FileError::Failed;
+    const Node* node = find(it->second.key);
+    if (node == nullptr) return FileError::IoError;
+    text = node->bytes;
+    return FileError::None;
+}
+
+FileError MemoryFileSystem::openOutput(int fileNumber, const std::string& path) {
+    if (auto fault = enter(FsOp::OpenOutput, path)) return *fault;
+    if (open_.contains(fileNumber)) return FileError::Failed;
+    const std::string key = resolve(path);
+    const Node* parent = find(parentKey(key));
+    if (parent == nullptr || !parent->folder) return FileError::PathNotFound;
+    if (Node* node = find(key)) {
+        if (node->folder || node->attributes.readOnly || node->attributes.inUse) return FileError::PermissionDenied;
+        node->bytes.clear();
+    } else {
+        nodes_[key] = Node{.name = normalize(path)};
+    }
+    open_[fileNumber] = {.key = key, .output = true};
+    return FileError::None;
+}
+
+FileError MemoryFileSystem::writeLine(int fileNumber, std::string_view text) {
+    if (auto fault = enter(FsOp::WriteLine, std::to_string(fileNumber))) return *fault;
+    const auto it = open_.find(fileNumber);
+    if (it == open_.end() || !it->second.output) return FileError::Failed;
+    Node* node = find(it->second.key);
+    if (node == nullptr) return FileError::IoError;
+    node->bytes.append(text);
+    node->bytes.append("\r\n");
+    return FileError::None;
+}
+
+FileError MemoryFileSystem::close(int fileNumber) {
+    const auto fault = enter(FsOp::Close, std::to_string(fileNumber));
+    if (open_.erase(fileNumber) == 0) return FileError::None;
+    return fault.value_or(FileError::None);
+}
+
+bool MemoryFileSystem::fileExists(const std::string& path) const {
+    // When the answer cannot be had, say it exists: that is the safe guess.
+    if (enter(FsOp::FileExists, path)) return true;
+    return find(resolve(path)) != nullptr;
+}
+
+FileError MemoryFileSystem::replaceFile(const std::string& from, const std::string& to) {
+    if (auto fault = enter(FsOp::ReplaceFile, from + " -> " + to)) return *fault;
+    const std::string fromKey = resolve(from);
+    const std::string toKey = resolve(to);
+    const Node* source = find(fromKey);
+    if (source == nullptr || source->folder) return FileError::FileNotFound;
+    for (const auto& [number, file] : open_)
+        if (file.key == fromKey || file.key == toKey) return FileError::PermissionDenied;
+    const Node* parent = find(parentKey(toKey));
+    if (parent == nullptr || !parent->folder) return FileError::PathNotFound;
+    if (const Node* target = find(toKey)) {
+        if (target->folder || target->attributes.readOnly || target->attributes.inUse)
+            return FileError::PermissionDenied;
+    }
+    if (fromKey == toKey) return FileError::None;
+    Node moved = *source;
+    moved.name = normalize(to);
+    nodes_.erase(fromKey);
+    nodes_[toKey] = std::move(moved);
+    return FileError::None;
+}
+
+bool MemoryFileSystem::findFirst(const std::string& folder, DirEntry& entry) {
+    listing_.clear();
+    listingPos_ = 0;
+    if (enter(FsOp::FindFirst, folder)) return false;
+    const std::string key = resolve(folder);
+    const Node* node = find(key);
+    if (node == nullptr || !node->folder) return false;
+    if (key.find('\\') != std::string::npos) {  // a drive root has no "." and ".."
+        listing_.push_back({.name = ".", .isFolder = true});
+        listing_.push_back({.name = "..", .isFolder = true});
+    }
+    const std::string prefix = key + "\\";
+    for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && it->first.starts_with(prefix); ++it) {
+        if (it->first.find('\\', prefix.size()) != std::string::npos) continue;  // deeper down
+        const Node& child = it->second;
+        if (child.attributes.hidden || child.attributes.system) continue;
+        bool folderLike = child.folder;
+        if (child.linkTarget) {
+            const Node* target = find(resolve(child.name));
+            folderLike = target != nullptr && target->folder;
+        }
+        listing_.push_back({.name = lastComponent(child.name), .isFolder = folderLike, .isLink = child.linkTarget.has_value()});
+    }
+    return findNext(entry);
+}
+
+bool MemoryFileSystem::findNext(DirEntry& entry) {
+    if (listingPos_ > 0 && enter(FsOp::FindNext, "")) {
+        listing_.clear();  // a listing that fails is exhausted
+        listingPos_ = 0;
+        return false;
+    }
+    if (listingPos_ >= listing_.size()) return false;
+    entry = listing_[listingPos_++];
+    return true;
+}
+
+FileError MemoryFileSystem::deleteFile(const std::string& path) {
+    if (auto fault = enter(FsOp::DeleteFile, path)) return *fault;
+    const std::string key = resolve(path, false);
+    const Node* node = find(key);
+    if (node == nullptr) return find(parentKey(key)) != nullptr ? FileError::FileNotFound : FileError::PathNotFound;
+    if (node->linkTarget) {
+        const Node* target = find(resolve(node->name));
+        if (target != nullptr && target->folder) return FileError::PermissionDenied;
+        nodes_.erase(key);  // the link goes; its target stays
+        return FileError::None;
+    }
+    if (node->folder || node->attributes.readOnly || node->attributes.inUse) return FileError::PermissionDenied;
+    for (const auto& [number, file] : open_)
+        if (file.key == key) return FileError::PermissionDenied;
+    nodes_.erase(key);
+    return FileError::None;
+}
+
+FileError MemoryFileSystem::removeFolder(const std::string& path) {
+    if (auto fault = enter(FsOp::RemoveFolder, path)) return *fault;
+    const std::string key = resolve(path, false);
+    const Node* node = find(key);
+    if (node == nullptr) return FileError::PathNotFound;
+    if (node->linkTarget) {
+        const Node* target = find(resolve(node->name));
+        if (target == nullptr || !target->folder) return FileError::Failed;
+        nodes_.erase(key);  // the link goes; the folder it points at stays
+        return FileError::None;
+    }
+    if (!node->folder) return FileError::Failed;
+    if (node->attributes.readOnly) return FileError::PermissionDenied;
+    const std::string prefix = key + "\\";
+    const auto child = nodes_.lower_bound(prefix);
+    if (child != nodes_.end() && child->first.starts_with(prefix)) return FileError::Failed;
+    nodes_.erase(key);
+    return FileError::None;
+}
+
+}  // namespace headless
