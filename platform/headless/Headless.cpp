@@ -304,6 +304,14 @@ void Headless::deliverKey(std::int16_t keyCode, std::int16_t shift) {
     keysToControls.push_back(nameOf(focused) + " " + std::to_string(keyCode));
 }
 
+std::vector<std::string> Headless::logOf(std::initializer_list<std::string_view> prefixes) const {
+    std::vector<std::string> lines;
+    for (const std::string& line : log)
+        if (std::any_of(prefixes.begin(), prefixes.end(), [&](std::string_view p) { return line.starts_with(p); }))
+            lines.push_back(line);
+    return lines;
+}
+
 void Headless::messageBox(std::string_view text, int style, std::string_view title) {
     messageBoxes.push_back({std::string(text), style, std::string(title)});
     record("message " + std::string(text));

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -98,6 +99,8 @@ public:
     // refresh", "pbStatus max=2", "pbStatus value=1", "form refresh",
     // "form show", "timAutoClose on", "message ...".
     std::vector<std::string> log;
+    // The lines of `log` that start with any of `prefixes`, in order.
+    std::vector<std::string> logOf(std::initializer_list<std::string_view> prefixes) const;
     std::vector<MessageBoxRecord> messageBoxes;
     // Keys that reached the focused control after the preview, as
     // "control key".
