@@ -1,0 +1,323 @@
+#include "platform/win32/Controls.h"
+
+#include <commctrl.h>
+
+#include <climits>
+#include <cmath>
+#include <stdexcept>
+
+#include "platform/win32/Layout.h"
+#include "platform/win32/Text.h"
+
+namespace win32 {
+
+using platform::Align;
+using platform::ControlSpec;
+using platform::FontKind;
+
+namespace {
+
+constexpr DWORD kChildStyle = WS_CHILD | WS_CLIPSIBLINGS;
+
+HINSTANCE moduleInstance() { return GetModuleHandleW(nullptr); }
+
+DWORD visibility(const ControlSpec& row) { return row.visible ? WS_VISIBLE : 0; }
+
+int clampToInt(float value) {
+    if (!(value > static_cast<float>(INT_MIN))) return value > 0 ? INT_MAX : (value < 0 ? INT_MIN : 0);
+    if (value >= static_cast<float>(INT_MAX)) return INT_MAX;
+    return static_cast<int>(std::lround(value));
+}
+
+}  // namespace
+
+// --- Child -------------------------------------------------------------------
+
+void Child::create(const wchar_t* windowClass, DWORD style, DWORD exStyle, HWND parent, const std::wstring& text) {
+    hwnd_ = CreateWindowExW(exStyle, windowClass, text.c_str(), style, 0, 0, 0, 0, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlIdOf(row_.id))), moduleInstance(),
+                            nullptr);
+    if (!hwnd_) throw std::runtime_error("The control " + std::string(row_.name) + " could not be created.");
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.font(row_.font)), FALSE);
+}
+
+void Child::rescale() {
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.font(row_.font)), TRUE);
+    bounds_ = RECT{};
+    place();
+}
+
+void Child::setPixelBounds(float left, float top, float width, float height) {
+    const UINT dpi = host_.dpi();
+    const int x = twipsToPixels(left, dpi), y = twipsToPixels(top, dpi);
+    const int cx = twipsToPixels(width, dpi), cy = twipsToPixels(height, dpi);
+    const RECT bounds{x, y, x + cx, y + cy};
+    if (EqualRect(&bounds, &bounds_)) return;  // same pixels: nothing to move
+    bounds_ = bounds;
+    SetWindowPos(hwnd_, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Child::repaint() const {
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+// --- Containers ----------------------------------------------------------------
+
+bool forwardToMainWindow(HWND container, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        result = SendMessageW(GetAncestor(container, GA_ROOT), message, wParam, lParam);
+        return true;
+    default: return false;
+    }
+}
+
+namespace {
+
+LRESULT CALLBACK panelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (forwardToMainWindow(hwnd, message, wParam, lParam, result)) return result;
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK frameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, frameProc, id);
+    if (message == WM_ERASEBKGND) {
+        // A group box paints only its line and caption; as a container that
+        // clips its children it must also fill what lies between them.
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
+        return 1;
+    }
+    LRESULT result = 0;
+    if (forwardToMainWindow(hwnd, message, wParam, lParam, result)) return result;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK tabProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, tabProc, id);
+    LRESULT result = 0;
+    if (message == WM_NOTIFY && forwardToMainWindow(hwnd, message, wParam, lParam, result)) return result;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+void PanelControl::registerClass(HINSTANCE instance) {
+    WNDCLASSEXW existing{sizeof existing};
+    if (GetClassInfoExW(instance, kClassName, &existing)) return;
+    WNDCLASSEXW wc{sizeof wc};
+    wc.lpfnWndProc = panelProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    if (!RegisterClassExW(&wc)) throw std::runtime_error("The panel's window class could not be registered.");
+}
+
+PanelControl::PanelControl(const ControlSpec& row, ControlHost& host, HWND parent) : Windowed(row, host) {
+    create(kClassName, kChildStyle | WS_CLIPCHILDREN | visibility(row), WS_EX_CONTROLPARENT, parent, L"");
+    place();
+}
+
+FrameControl::FrameControl(const ControlSpec& row, ControlHost& host, HWND parent) : Windowed(row, host) {
+    create(L"Button", kChildStyle | BS_GROUPBOX | WS_CLIPCHILDREN | visibility(row), WS_EX_CONTROLPARENT, parent,
+           widen(row.text));
+    SetWindowSubclass(hwnd_, frameProc, 1, 0);
+    place();
+}
+
+// --- Buttons and check boxes ---------------------------------------------------
+
+ButtonControl::ButtonControl(const ControlSpec& row, ControlHost& host, HWND parent)
+    : Windowed(row, host), shownAsDefault_(row.isDefault) {
+    create(L"Button", kChildStyle | WS_TABSTOP | (row.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | visibility(row),
+           0, parent, widen(row.text));
+    place();
+}
+
+void ButtonControl::command(WORD code) {
+    if (code == BN_CLICKED) click();
+}
+
+void ButtonControl::showAsDefault(bool on) {
+    if (on == shownAsDefault_) return;
+    shownAsDefault_ = on;
+    SendMessageW(hwnd_, BM_SETSTYLE, on ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+namespace {
+
+WPARAM checkState(std::int16_t value) {
+    if (value == 0) return BST_UNCHECKED;
+    return value == 1 ? BST_CHECKED : BST_INDETERMINATE;
+}
+
+}  // namespace
+
+CheckBoxControl::CheckBoxControl(const ControlSpec& row, ControlHost& host, HWND parent) : Windowed(row, host) {
+    create(L"Button", kChildStyle | WS_TABSTOP | BS_3STATE | visibility(row), 0, parent, widen(row.text));
+    SendMessageW(hwnd_, BM_SETCHECK, checkState(value()), 0);
+    place();
+}
+
+void CheckBoxControl::command(WORD code) {
+    if (code == BN_CLICKED) clickedByUser();
+}
+
+void CheckBoxControl::valueChanged() { SendMessageW(hwnd_, BM_SETCHECK, checkState(value()), 0); }
+
+// --- Text box and labels -------------------------------------------------------
+
+TextBoxControl::TextBoxControl(const ControlSpec& row, ControlHost& host, HWND parent) : Windowed(row, host) {
+    create(L"Edit", kChildStyle | WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT | visibility(row), WS_EX_CLIENTEDGE, parent,
+           widen(text()));
+    place();
+}
+
+void TextBoxControl::command(WORD code) {
+    if (code != EN_CHANGE || settingText_) return;
+    const int length = GetWindowTextLengthW(hwnd_);
+    std::wstring typed(static_cast<std::size_t>(length) + 1, L'\0');  // characters, with room for the end mark
+    const int copied = GetWindowTextW(hwnd_, typed.data(), length + 1);
+    typed.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    editedByUser(narrow(typed));
+}
+
+void TextBoxControl::textChanged() {
+    settingText_ = true;
+    SetWindowTextW(hwnd_, widen(text()).c_str());
+    settingText_ = false;
+}
+
+LabelControl::LabelControl(const ControlSpec& row, ControlHost& host, HWND parent) : Windowed(row, host) {
+    DWORD align = SS_LEFTNOWORDWRAP;  // the notice is one line, however long
+    if (row.align == Align::Center) align = SS_CENTER;
+    if (row.align == Align::Right) align = SS_RIGHT;
+    create(L"Static", kChildStyle | align | SS_NOPREFIX | (row.border ? WS_BORDER : 0) | visibility(row), 0, parent,
+           widen(caption()));
+    place();
+}
+
+HBRUSH LabelControl::colours(HDC dc) {
+    if (row().font != FontKind::BoldBlack) return nullptr;
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    return GetSysColorBrush(COLOR_BTNFACE);
+}
+
+void LabelControl::captionChanged() { SetWindowTextW(hwnd_, widen(caption()).c_str()); }
+
+// --- Progress bar ----------------------------------------------------------------
+
+ProgressControl::ProgressControl(const ControlSpec& row, ControlHost& host, HWND parent) : Windowed(row, host) {
+    create(PROGRESS_CLASSW, kChildStyle | visibility(row), 0, parent, L"");
+    rangeChanged();
+    place();
+}
+
+void ProgressControl::rangeChanged() {
+    SendMessageW(hwnd_, PBM_SETRANGE32, 0, clampToInt(max()));
+    SendMessageW(hwnd_, PBM_SETPOS, static_cast<WPARAM>(clampToInt(value())), 0);
+}
+
+// --- Tab strip -------------------------------------------------------------------
+
+TabStripControl::TabStripControl(const ControlSpec& row, ControlHost& host, HWND parent, const platform::FormSpec& form)
+    : Windowed(row, host), caption_(widen(form.tabCaption)), toolTip_(widen(form.tabToolTip)), key_(form.tabKey) {
+    create(WC_TABCONTROLW, kChildStyle | WS_TABSTOP | TCS_TOOLTIPS | visibility(row), 0, parent, L"");
+    TCITEMW item{};
+    item.mask = TCIF_TEXT | TCIF_PARAM;
+    item.pszText = caption_.data();
+    item.lParam = reinterpret_cast<LPARAM>(&key_);
+    if (SendMessageW(hwnd_, TCM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) != 0)
+        throw std::runtime_error("The tab could not be added.");
+    // The tool tip's notifications go to the tab control itself on some
+    // systems: pass them on like a container's.
+    SetWindowSubclass(hwnd_, tabProc, 1, 0);
+    place();
+    // Some tab controls make the tool tip but register no tool for their
+    // tabs; then the tab gets one here, answered the same way.
+    const HWND tip = toolTip();
+    if (tip && SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0) == 0) {
+        TTTOOLINFOW tool = toolInfo();
+        SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        ownTool_ = true;
+    }
+}
+
+HWND TabStripControl::toolTip() const { return reinterpret_cast<HWND>(SendMessageW(hwnd_, TCM_GETTOOLTIPS, 0, 0)); }
+
+TTTOOLINFOW TabStripControl::toolInfo() const {
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    // The tool tip watches the tab control's mouse messages itself: such a
+    // control does not relay them in a form the tool tip acts on.
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = 0;  // the tab's index, as the tab control's own tools use
+    tool.lpszText = LPSTR_TEXTCALLBACKW;
+    SendMessageW(hwnd_, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&tool.rect));
+    return tool;
+}
+
+void TabStripControl::place() {
+    Windowed::place();
+    if (!ownTool_) return;
+    TTTOOLINFOW tool = toolInfo();
+    SendMessageW(toolTip(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+bool TabStripControl::ownsToolTip(HWND window) const {
+    const HWND tip = toolTip();
+    return tip != nullptr && tip == window;
+}
+
+LRESULT TabStripControl::notify(const NMHDR& header) {
+    if (header.code == TTN_GETDISPINFOW) {
+        // The header is the start of the tool tip's NMTTDISPINFOW.
+        auto& info = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(header));
+        info.lpszText = toolTip_.data();
+        info.hinst = nullptr;
+    }
+    return 0;  // TCN_SELCHANGING: allow; the one tab stays selected anyway
+}
+
+std::string TabStripControl::keyOf(int item) const {
+    TCITEMW data{};
+    data.mask = TCIF_PARAM;
+    if (!SendMessageW(hwnd_, TCM_GETITEMW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&data)) || !data.lParam)
+        return {};
+    return *reinterpret_cast<const std::string*>(data.lParam);
+}
+
+// --- Timers ----------------------------------------------------------------------
+
+TimerControl::TimerControl(const ControlSpec& row, HWND owner) : Timer(row), owner_(owner) {
+    if (enabled()) SetTimer(owner_, timerId(), static_cast<UINT>(interval()), nullptr);
+}
+
+TimerControl::~TimerControl() {
+    if (IsWindow(owner_)) KillTimer(owner_, timerId());
+}
+
+UINT_PTR TimerControl::timerId() const { return static_cast<UINT_PTR>(controlIdOf(spec().id)); }
+
+void TimerControl::enabledChanged() {
+    // SetTimer on a running timer's ID restarts its interval.
+    if (enabled())
+        SetTimer(owner_, timerId(), static_cast<UINT>(interval()), nullptr);
+    else
+        KillTimer(owner_, timerId());
+}
+
+}  // namespace win32

@@ -1,0 +1,51 @@
+// The file system on Win32: wide calls, extended-length paths inside, UTF-8
+// paths and text outside. Also usable on its own (benchmarks, tests).
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "platform/FileSystem.h"
+#include "platform/win32/Handles.h"
+
+namespace win32 {
+
+// The extended-length form of `path` made absolute, as this layer passes
+// every path to the system.
+std::wstring systemPath(const std::string& path);
+
+platform::FileError fileErrorFrom(DWORD error);
+
+class Win32FileSystem : public platform::FileSystem {
+public:
+    std::string programFolder() const override;
+
+    platform::FileError openInput(int fileNumber, const std::string& path) override;
+    platform::FileError readAll(int fileNumber, std::string& text) override;
+    platform::FileError openOutput(int fileNumber, const std::string& path) override;
+    platform::FileError writeLine(int fileNumber, std::string_view text) override;
+    platform::FileError close(int fileNumber) override;
+
+    bool fileExists(const std::string& path) const override;
+    platform::FileError replaceFile(const std::string& from, const std::string& to) override;
+
+    bool findFirst(const std::string& folder, platform::DirEntry& entry) override;
+    bool findNext(platform::DirEntry& entry) override;
+
+    platform::FileError deleteFile(const std::string& path) override;
+    platform::FileError removeFolder(const std::string& path) override;
+
+private:
+    struct OpenFile {
+        FileHandle handle;
+        bool output = false;
+    };
+    platform::FileError open(int fileNumber, const std::string& path, bool output);
+    bool nextListed(platform::DirEntry& entry, bool advance);
+
+    std::map<int, OpenFile> files_;
+    FindHandle listing_;
+    WIN32_FIND_DATAW found_{};
+};
+
+}  // namespace win32

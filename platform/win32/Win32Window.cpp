@@ -1,0 +1,478 @@
+#include "platform/win32/Win32Window.h"
+
+#include <commctrl.h>
+
+#include <cmath>
+#include <exception>
+#include <stdexcept>
+
+#include "platform/win32/Layout.h"
+#include "platform/win32/Text.h"
+#include "window/ControlTable.h"
+
+namespace win32 {
+
+using platform::ControlId;
+using platform::ControlKind;
+using platform::ControlSpec;
+using platform::FontKind;
+
+namespace {
+
+// A fixed dialog frame with system menu and close box; no sizing border, no
+// minimize or maximize box.
+constexpr DWORD kMainStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kMainExStyle = WS_EX_CONTROLPARENT;
+constexpr int kIconResource = 1;
+
+void registerMainClass(HINSTANCE instance, WNDPROC proc) {
+    WNDCLASSEXW existing{sizeof existing};
+    if (GetClassInfoExW(instance, kMainClassName, &existing)) return;
+    WNDCLASSEXW wc{sizeof wc};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    // Shared icons belong to the system; a program without the resource
+    // (a test program) simply gets the default icon.
+    wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kMainClassName;
+    if (!RegisterClassExW(&wc)) throw std::runtime_error("The main window's class could not be registered.");
+}
+
+bool isDown(int virtualKey) { return GetKeyState(virtualKey) < 0; }
+
+// The modifier mask the key preview hands on: bit 0 Shift, bit 1 Ctrl, bit 2 Alt.
+std::int16_t modifierMask() {
+    return static_cast<std::int16_t>((isDown(VK_SHIFT) ? 1 : 0) | (isDown(VK_CONTROL) ? 2 : 0) |
+                                     (isDown(VK_MENU) ? 4 : 0));
+}
+
+ControlId rowWith(bool ControlSpec::*role) {
+    for (const ControlSpec& row : pellmora::controlTable())
+        if (row.*role) return row.id;
+    return ControlId::None;
+}
+
+}  // namespace
+
+// --- Creation ------------------------------------------------------------------
+
+Win32Form::Win32Form(HINSTANCE instance) {
+    registerMainClass(instance, windowProc);
+    PanelControl::registerClass(instance);
+    dpi_ = GetDpiForSystem();
+    hwnd_ = CreateWindowExW(kMainExStyle, kMainClassName, widen(pellmora::kFormSpec.title).c_str(), kMainStyle,
+                            CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
+    if (!hwnd_) throw std::runtime_error("The main window could not be created.");
+    dpi_ = GetDpiForWindow(hwnd_);
+    makeFonts();
+    sizeWindow();
+    createControls();
+}
+
+Win32Form::~Win32Form() {
+    // The controls' windows go with the main window; their objects after it.
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void Win32Form::makeFonts() {
+    dialogFont_.reset(CreateFontW(-MulDiv(8, static_cast<int>(dpi_), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg"));
+    const int boldHeight = static_cast<int>(std::lround(8.25 * dpi_ / 72.0));
+    boldFont_.reset(CreateFontW(-boldHeight, 0, 0, 0, 700, FALSE, FALSE, FALSE, 0, OUT_DEFAULT_PRECIS,
+                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif"));
+}
+
+HFONT Win32Form::font(FontKind kind) const { return kind == FontKind::BoldBlack ? boldFont_.get() : dialogFont_.get(); }
+
+void Win32Form::sizeWindow() {
+    const int clientWidth = twipsToPixels(pellmora::kFormSpec.clientWidth, dpi_);
+    const int clientHeight = twipsToPixels(pellmora::kFormSpec.clientHeight, dpi_);
+    RECT outer{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectExForDpi(&outer, kMainStyle, FALSE, kMainExStyle, dpi_);
+    SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // A frame the calculation got wrong still ends with the exact client area.
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const int dx = clientWidth - client.right, dy = clientHeight - client.bottom;
+    if (dx != 0 || dy != 0)
+        SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left + dx, outer.bottom - outer.top + dy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Form::createControls() {
+    const auto add = [this]<class T>(std::unique_ptr<T> control) {
+        const std::size_t at = platform::index(control->row().id);
+        controls_[at] = control.get();
+        children_[at] = control.get();
+        ownedControls_.push_back(std::move(control));
+    };
+    for (const ControlSpec& row : pellmora::controlTable()) {
+        if (row.kind == ControlKind::Timer) {
+            auto timer = std::make_unique<TimerControl>(row, hwnd_);
+            timers_[platform::index(row.id)] = timer.get();
+            ownedTimers_.push_back(std::move(timer));
+            continue;
+        }
+        // Containers come before their children in the table.
+        const HWND parent = row.container == ControlId::None ? hwnd_ : windowOf(row.container);
+        switch (row.kind) {
+        case ControlKind::Button: {
+            auto button = std::make_unique<ButtonControl>(row, *this, parent);
+            buttons_.push_back(button.get());
+            add(std::move(button));
+            break;
+        }
+        case ControlKind::CheckBox: add(std::make_unique<CheckBoxControl>(row, *this, parent)); break;
+        case ControlKind::TextBox: add(std::make_unique<TextBoxControl>(row, *this, parent)); break;
+        case ControlKind::Label: add(std::make_unique<LabelControl>(row, *this, parent)); break;
+        case ControlKind::ProgressBar: add(std::make_unique<ProgressControl>(row, *this, parent)); break;
+        case ControlKind::Frame: add(std::make_unique<FrameControl>(row, *this, parent)); break;
+        case ControlKind::Panel: add(std::make_unique<PanelControl>(row, *this, parent)); break;
+        case ControlKind::TabStrip: {
+            auto tabs = std::make_unique<TabStripControl>(row, *this, parent, pellmora::kFormSpec);
+            tabStrip_ = tabs.get();
+            add(std::move(tabs));
+            break;
+        }
+        case ControlKind::Timer: break;
+        }
+    }
+    // The panel lies above the tab strip, on its page.
+    if (tabStrip_)
+        SetWindowPos(tabStrip_->hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (ControlId id : tabOrder(pellmora::controlTable())) tabOrder_.push_back(children_[platform::index(id)]);
+}
+
+HWND Win32Form::windowOf(ControlId id) const {
+    const Child* child = platform::index(id) < children_.size() ? children_[platform::index(id)] : nullptr;
+    return child ? child->hwnd() : nullptr;
+}
+
+Child* Win32Form::childFor(HWND window) const {
+    if (!window) return nullptr;
+    // Our controls carry their table index in the control ID; the window
+    // must also be the one we made for that row.
+    const int at = GetDlgCtrlID(window) - controlIdOf(ControlId::timScroll);
+    if (at < 0 || static_cast<std::size_t>(at) >= children_.size()) return nullptr;
+    Child* child = children_[static_cast<std::size_t>(at)];
+    return child && child->hwnd() == window ? child : nullptr;
+}
+
+// --- Form ------------------------------------------------------------------------
+
+void Win32Form::show() {
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    UpdateWindow(hwnd_);
+    if (!focusedChild()) restoreFocus();
+    showDefaultButton();
+}
+
+bool Win32Form::visible() const { return IsWindowVisible(hwnd_) != FALSE; }
+
+void Win32Form::refresh() {
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void Win32Form::move(float left, float top) {
+    SetWindowPos(hwnd_, nullptr, twipsToPixels(left, dpi_), twipsToPixels(top, dpi_), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+float Win32Form::outerWidth() const {
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return pixelsToTwips(r.right - r.left, dpi_);
+}
+
+float Win32Form::outerHeight() const {
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return pixelsToTwips(r.bottom - r.top, dpi_);
+}
+
+void Win32Form::unloadAndEnd() {
+    // Every file is closed by the operation that opened it, so nothing is
+    // left half-written; no handler may run after this.
+    DestroyWindow(hwnd_);
+    ExitProcess(0);
+}
+
+// --- Window procedure ------------------------------------------------------------
+
+LRESULT CALLBACK Win32Form::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Win32Form* self = nullptr;
+    if (message == WM_NCCREATE) {
+        self = static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    try {
+        return self->handle(message, wParam, lParam);
+    } catch (...) {
+        reportException(hwnd);
+        return 0;
+    }
+}
+
+LRESULT Win32Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if (Child* child = childFor(reinterpret_cast<HWND>(lParam))) child->command(HIWORD(wParam));
+        return 0;
+    case WM_NOTIFY: {
+        const NMHDR& header = *reinterpret_cast<const NMHDR*>(lParam);
+        if (Child* child = childFor(header.hwndFrom)) return child->notify(header);
+        if (tabStrip_ && tabStrip_->ownsToolTip(header.hwndFrom)) return tabStrip_->notify(header);
+        break;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+        if (Child* child = childFor(reinterpret_cast<HWND>(lParam)))
+            if (HBRUSH brush = child->colours(reinterpret_cast<HDC>(wParam))) return reinterpret_cast<LRESULT>(brush);
+        break;
+    case WM_TIMER: {
+        const std::size_t at = wParam - static_cast<WPARAM>(controlIdOf(ControlId::timScroll));
+        if (at < timers_.size() && timers_[at]) timers_[at]->tick();
+        return 0;
+    }
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            const HWND focus = GetFocus();
+            if (focus && IsChild(hwnd_, focus)) savedFocus_ = focus;
+        } else {
+            restoreFocus();
+        }
+        return 0;
+    case WM_SETFOCUS: restoreFocus(); return 0;
+    case WM_CLOSE:
+        // The close box ends the program at once, without saving and
+        // without running any handler of the logic.
+        DestroyWindow(hwnd_);
+        ExitProcess(0);
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_DPICHANGED: {
+        dpi_ = HIWORD(wParam);
+        FontHandle oldDialog = std::move(dialogFont_), oldBold = std::move(boldFont_);
+        makeFonts();
+        for (Child* child : children_)
+            if (child) child->rescale();
+        const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                     suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    default: break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+// --- Keyboard --------------------------------------------------------------------
+
+void Win32Form::route(MSG& message) {
+    const bool ours = message.hwnd == hwnd_ || (hwnd_ && IsChild(hwnd_, message.hwnd));
+    if (ours && (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN)) {
+        bool handled = false;
+        try {
+            previewKey(message);
+            handled = keyDown(message);
+        } catch (...) {
+            reportException(hwnd_);
+            handled = true;
+        }
+        if (handled) {
+            showDefaultButton();
+            return;
+        }
+    }
+    if (!ours || !IsDialogMessageW(hwnd_, &message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    showDefaultButton();
+}
+
+int Win32Form::run() {
+    MSG message{};
+    for (;;) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(message.wParam);
+        if (got == -1) return 1;
+        route(message);
+    }
+}
+
+void Win32Form::previewKey(const MSG& message) {
+    // Every key-down reaches the window's handler first; the key then goes
+    // on to the focused control unless it is one of the dialog keys below.
+    if (onKeyDown) onKeyDown(static_cast<std::int16_t>(message.wParam), modifierMask());
+}
+
+bool Win32Form::keyDown(const MSG& message) {
+    const WPARAM key = message.wParam;
+    const bool alt = isDown(VK_MENU), ctrl = isDown(VK_CONTROL);
+    switch (key) {
+    case VK_TAB:
+        if (alt) return false;  // the system's window switching
+        moveFocus(!isDown(VK_SHIFT));
+        return true;
+    case VK_RETURN: {
+        if (alt) return false;
+        Child* focused = focusedChild();
+        press(focused && focused->row().kind == ControlKind::Button ? focused->row().id : rowWith(&ControlSpec::isDefault));
+        return true;
+    }
+    case VK_ESCAPE: press(rowWith(&ControlSpec::isCancel)); return true;
+    case VK_MENU:
+        // Alt shows the access keys' underlines, as dialogs do.
+        SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL), 0);
+        return false;
+    default: break;
+    }
+    const bool letterOrDigit = (key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9');
+    // Ctrl (and AltGr, which is Ctrl+Alt) keys belong to the focused control.
+    if (!letterOrDigit || ctrl) return false;
+    if (!alt) {
+        // Without Alt an access key works only where the key is not typing.
+        const Child* focused = focusedChild();
+        if (focused && focused->row().kind == ControlKind::TextBox) return false;
+    }
+    return accessKey(static_cast<char>(key));
+}
+
+Child* Win32Form::focusedChild() const {
+    for (HWND w = GetFocus(); w && w != hwnd_; w = GetParent(w))
+        if (Child* child = childFor(w)) return child;
+    return nullptr;
+}
+
+int Win32Form::focusPosition() const {
+    const Child* focused = focusedChild();
+    for (std::size_t i = 0; i < tabOrder_.size(); ++i)
+        if (tabOrder_[i] == focused) return static_cast<int>(i);
+    return -1;
+}
+
+void Win32Form::moveFocus(bool forward) {
+    const int count = static_cast<int>(tabOrder_.size());
+    if (count == 0) return;
+    int at = focusPosition();
+    if (at < 0) at = forward ? count - 1 : 0;
+    for (int step = 1; step <= count; ++step) {
+        const int next = forward ? (at + step) % count : (at - step % count + count) % count;
+        Child& candidate = *tabOrder_[static_cast<std::size_t>(next)];
+        if (IsWindowVisible(candidate.hwnd()) && IsWindowEnabled(candidate.hwnd())) {
+            focusChild(candidate);
+            return;
+        }
+    }
+}
+
+void Win32Form::focusChild(Child& child) {
+    SetFocus(child.hwnd());
+    // Reached by the keyboard: show where the focus is, and select the text
+    // of the edit box as dialogs do.
+    SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    if (child.row().kind == ControlKind::TextBox) SendMessageW(child.hwnd(), EM_SETSEL, 0, -1);
+}
+
+bool Win32Form::accessKey(char key) {
+    const auto target = findAccessKey(tabOrder_.size(), focusPosition(), key, [this](std::size_t i) {
+        const ControlSpec& row = tabOrder_[i]->row();
+        const bool captioned = row.kind == ControlKind::Button || row.kind == ControlKind::CheckBox;
+        return captioned ? win32::accessKey(row.text) : '\0';
+    });
+    if (target.position < 0) return false;
+    Child& child = *tabOrder_[static_cast<std::size_t>(target.position)];
+    focusChild(child);
+    // A key that several controls share only moves the focus among them.
+    if (!target.unique) return true;
+    if (child.row().kind == ControlKind::Button) press(child.row().id);
+    if (child.row().kind == ControlKind::CheckBox) get<platform::CheckBox>(child.row().id).clickedByUser();
+    return true;
+}
+
+void Win32Form::press(ControlId id) {
+    if (id == ControlId::None) return;
+    get<platform::Button>(id).click();
+}
+
+void Win32Form::showDefaultButton() {
+    const HWND focus = GetFocus();
+    if (focus == lastFocus_) return;
+    lastFocus_ = focus;
+    // Enter presses the focused button, or else the default one: draw it so.
+    const Child* focused = focusedChild();
+    const bool onButton = focused && focused->row().kind == ControlKind::Button;
+    for (ButtonControl* button : buttons_)
+        button->showAsDefault(onButton ? static_cast<const Child*>(button) == focused : button->row().isDefault);
+}
+
+void Win32Form::restoreFocus() {
+    if (savedFocus_ && IsWindow(savedFocus_) && IsChild(hwnd_, savedFocus_) && IsWindowVisible(savedFocus_)) {
+        SetFocus(savedFocus_);
+        return;
+    }
+    // First time: the first control in Tab order that can take the focus.
+    for (Child* child : tabOrder_) {
+        if (IsWindowVisible(child->hwnd()) && IsWindowEnabled(child->hwnd())) {
+            SetFocus(child->hwnd());
+            if (child->row().kind == ControlKind::TextBox) SendMessageW(child->hwnd(), EM_SETSEL, 0, -1);
+            return;
+        }
+    }
+}
+
+// --- Window system ---------------------------------------------------------------
+
+float Win32WindowSystem::screenWidth() const { return pixelsToTwips(GetSystemMetrics(SM_CXSCREEN), form_.dpi()); }
+
+float Win32WindowSystem::screenHeight() const { return pixelsToTwips(GetSystemMetrics(SM_CYSCREEN), form_.dpi()); }
+
+void Win32WindowSystem::messageBox(std::string_view text, int style, std::string_view title) {
+    MessageBoxW(form_.hwnd(), widen(text).c_str(), widen(title).c_str(), static_cast<UINT>(style));
+}
+
+void Win32WindowSystem::doEvents() {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // Leave it for the message loop, which ends on it.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        form_.route(message);
+    }
+}
+
+std::uint64_t Win32WindowSystem::milliseconds() const { return GetTickCount64(); }
+
+void reportException(HWND owner) noexcept {
+    std::string text = "Pellmora met an error it cannot handle";
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        text += ": ";
+        text += e.what();
+    } catch (...) {
+        text += ".";
+    }
+    MessageBoxW(owner, widen(text).c_str(), L"Pellmora", MB_OK | MB_ICONERROR);
+}
+
+}  // namespace win32

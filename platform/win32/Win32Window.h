@@ -1,0 +1,97 @@
+// The main window on Win32, its controls and timers, and the window system:
+// message boxes, the screen, and the message routing that the message loop
+// and the one pass over pending events share.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "platform/Window.h"
+#include "platform/win32/Controls.h"
+#include "platform/win32/Handles.h"
+
+namespace win32 {
+
+inline constexpr const wchar_t* kMainClassName = L"PellmoraMain";
+
+class Win32Form : public platform::Form, public ControlHost {
+public:
+    // Creates the window, hidden, with every control of the table; the
+    // timers that are enabled in the table run from here on.
+    explicit Win32Form(HINSTANCE instance);
+    ~Win32Form() override;
+
+    void show() override;
+    bool visible() const override;
+    void refresh() override;
+    void move(float left, float top) override;
+    float outerWidth() const override;
+    float outerHeight() const override;
+    [[noreturn]] void unloadAndEnd() override;
+
+    UINT dpi() const override { return dpi_; }
+    HFONT font(platform::FontKind kind) const override;
+
+    HWND hwnd() const { return hwnd_; }
+    HWND windowOf(platform::ControlId id) const;
+
+    // Key preview, our own Tab order, Enter, Esc and access keys, then the
+    // system's dialog keys, then the usual translation and dispatch.
+    void route(MSG& message);
+    // The message loop; returns the exit code.
+    int run();
+
+private:
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void createControls();
+    void makeFonts();
+    void sizeWindow();
+    Child* childFor(HWND window) const;
+    Child* focusedChild() const;
+    int focusPosition() const;  // in tabOrder_, or -1
+
+    bool keyDown(const MSG& message);
+    void previewKey(const MSG& message);
+    void moveFocus(bool forward);
+    void focusChild(Child& child);
+    bool accessKey(char key);
+    void press(platform::ControlId id);
+    void showDefaultButton();
+    void restoreFocus();
+
+    HWND hwnd_ = nullptr;
+    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+    FontHandle dialogFont_, boldFont_;
+    std::vector<std::unique_ptr<platform::Control>> ownedControls_;
+    std::vector<std::unique_ptr<TimerControl>> ownedTimers_;
+    std::array<Child*, platform::kControlCount> children_{};
+    std::vector<Child*> tabOrder_;
+    std::vector<ButtonControl*> buttons_;
+    TabStripControl* tabStrip_ = nullptr;
+    HWND savedFocus_ = nullptr;   // the control to give the focus back to on activation
+    HWND lastFocus_ = nullptr;    // as last seen by showDefaultButton
+};
+
+class Win32WindowSystem : public platform::WindowSystem {
+public:
+    explicit Win32WindowSystem(Win32Form& form) : form_(form) {}
+
+    float screenWidth() const override;
+    float screenHeight() const override;
+    void messageBox(std::string_view text, int style, std::string_view title) override;
+    void doEvents() override;
+    std::uint64_t milliseconds() const override;
+
+private:
+    Win32Form& form_;
+};
+
+// Shows what went wrong when an exception reaches the boundary of a window
+// procedure or of the program, instead of letting it pass or vanish.
+void reportException(HWND owner) noexcept;
+
+}  // namespace win32

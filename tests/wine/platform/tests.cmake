@@ -1,0 +1,10 @@
+# The Win32 platform layer under Wine: the file system and process start in
+# parallel with other suites; the window suite alone, since focus and
+# activation belong to the one Wine desktop.
+set(platform_tests_exe ${PELLMORA_WINDOWS_BUILD}/tests/wine/platform/platform_tests.exe)
+add_test(NAME wine_platform_files
+  COMMAND ${PELLMORA_WINE} wine ${platform_tests_exe} --gtest_filter=FileSystem.*:SystemPath.*:ProgramFolder.*:Processes.*)
+add_test(NAME wine_platform_window
+  COMMAND ${PELLMORA_WINE} wine ${platform_tests_exe} --gtest_filter=Window.*)
+set_tests_properties(wine_platform_files wine_platform_window PROPERTIES TIMEOUT 180)
+set_tests_properties(wine_platform_window PROPERTIES RUN_SERIAL TRUE RESOURCE_LOCK wine_desktop)
