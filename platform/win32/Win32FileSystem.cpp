@@ -167,14 +167,53 @@ bool Win32FileSystem::findNext(DirEntry& entry) {
     return nextListed(entry, true);
 }
 
-FileError Win32FileSystem::deleteFile(const std::string& path) {
-    if (DeleteFileW(systemPath(path).c_str())) return FileError::None;
-    return lastError();
+namespace {
+
+// The path of what a handle leads to, within its volume.
+std::wstring reachedPathOf(HANDLE h) {
+    std::vector<unsigned char> buffer(sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t));
+    if (!GetFileInformationByHandleEx(h, FileNameInfo, buffer.data(), static_cast<DWORD>(buffer.size()))) return {};
+    const auto* info = reinterpret_cast<const FILE_NAME_INFO*>(buffer.data());
+    return std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t));
 }
 
-FileError Win32FileSystem::removeFolder(const std::string& path) {
-    if (RemoveDirectoryW(systemPath(path).c_str())) return FileError::None;
-    return lastError();
+bool sameName(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
+
+// Deletes the object at `path` itself, never what a link there leads to.
+// Wine shows a Unix link to a file as a plain file and deletes its target
+// when asked to delete it by name; a handle's final path tells where it
+// really leads, so only what is reached by the very name asked for goes.
+FileError deleteItself(const std::string& path, bool folder) {
+    const std::wstring name = systemPath(path);
+    FileHandle h(CreateFileW(name.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h) return fileErrorFrom(GetLastError());
+    FILE_BASIC_INFO info{};
+    if (!GetFileInformationByHandleEx(h.get(), FileBasicInfo, &info, sizeof info)) return fileErrorFrom(GetLastError());
+    const bool isFolder = (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (isFolder != folder) return FileError::PermissionDenied;
+    if (info.FileAttributes & FILE_ATTRIBUTE_READONLY) return FileError::PermissionDenied;
+    const std::size_t slash = name.find_last_of(L'\\');
+    FileHandle parent(CreateFileW(name.substr(0, slash).c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!parent) return fileErrorFrom(GetLastError());
+    const std::wstring reached = reachedPathOf(h.get());
+    if (reached.empty() || !sameName(reached, reachedPathOf(parent.get()) + name.substr(slash)))
+        return FileError::PermissionDenied;  // a link: its target is not ours to delete
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    if (!SetFileInformationByHandle(h.get(), FileDispositionInfo, &disposition, sizeof disposition))
+        return fileErrorFrom(GetLastError());
+    return FileError::None;
+}
+
+}  // namespace
+
+FileError Win32FileSystem::deleteFile(const std::string& path) { return deleteItself(path, false); }
+
+FileError Win32FileSystem::removeFolder(const std::string& path) { return deleteItself(path, true); }
 
 }  // namespace win32

@@ -177,7 +177,7 @@ void Win32Form::show() {
 bool Win32Form::visible() const { return IsWindowVisible(hwnd_) != FALSE; }
 
 void Win32Form::refresh() {
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void Win32Form::move(float left, float top) {
