@@ -1,0 +1,218 @@
+// Times one way of emptying an ads folder and prints the figures as
+// "key value" lines for bench.py:
+//   cleanup_driver pellmora PELLMORA-EXE   Pellmora's own cleanup, from the
+//                                          click on "Delete Ads Now" to the
+//                                          end text (start-up not timed)
+//   cleanup_driver bare ADS-FOLDER\        the same listing and delete calls
+//                                          through the same file system class,
+//                                          without a window
+//   cleanup_driver rd FOLDER               cmd /c rd /s /q FOLDER, and cmd's
+//                                          own start-up on its own
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win32/Win32FileSystem.h"
+
+namespace {
+
+constexpr int kBtnCancel = 103;
+constexpr int kBtnDeleteAds = 114;
+constexpr int kLabStatus = 118;
+
+double nowMs() {
+    static const double perMs = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) / perMs;
+}
+
+std::string narrow(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                      nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+bool isEndText(const std::wstring& text) {
+    const std::wstring left = L" folders could not be deleted.";
+    return text == L"Delete Ads Successful." ||
+           (text.size() > left.size() && text.compare(text.size() - left.size(), left.size(), left) == 0);
+}
+
+// --- Pellmora through its window -------------------------------------------
+
+HWND findMainWindow(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        HWND found;
+    } search{processId, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            wchar_t cls[64];
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner != s->processId || !IsWindowVisible(hwnd) || !GetClassNameW(hwnd, cls, 64) ||
+                std::wstring(cls) != L"PellmoraMain")
+                return TRUE;
+            s->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND findControl(HWND window, int id) {
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    EnumChildWindows(
+        window,
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (GetDlgCtrlID(hwnd) != s->id) return TRUE;
+            s->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring textOf(HWND hwnd) {
+    wchar_t text[512];
+    const int n = GetWindowTextW(hwnd, text, 512);  // another process's: never waits for it
+    return std::wstring(text, n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+int timePellmora(const std::wstring& exe) {
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                        &process)) {
+        std::fprintf(stderr, "cannot start %s\n", narrow(exe).c_str());
+        return 1;
+    }
+    int result = 1;
+    HWND window = nullptr;
+    for (int i = 0; i < 2000 && !(window = findMainWindow(process.dwProcessId)); ++i) Sleep(10);
+    HWND button = window ? findControl(window, kBtnDeleteAds) : nullptr;
+    HWND status = window ? findControl(window, kLabStatus) : nullptr;
+    DWORD_PTR unused = 0;
+    if (button && status) {
+        WaitForInputIdle(process.hProcess, 10000);
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &unused);
+        Sleep(200);  // let start-up painting settle
+
+        const double start = nowMs();
+        PostMessageW(button, BM_CLICK, 0, 0);
+        // Each wait returns as soon as Pellmora handles messages again, which
+        // it does only once its cleanup has returned; no busy polling.
+        std::wstring text;
+        const double deadline = start + 30 * 60 * 1000.0;
+        while (!isEndText(text = textOf(status)) && nowMs() < deadline)
+            if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 50, &unused)) Sleep(1);
+        const double elapsed = nowMs() - start;
+        std::printf("elapsed_ms %.3f\ntext %s\n", elapsed, narrow(text).c_str());
+        result = isEndText(text) ? 0 : 1;
+    } else {
+        std::fprintf(stderr, "no Pellmora window with its controls\n");
+    }
+    if (HWND cancel = window ? findControl(window, kBtnCancel) : nullptr) PostMessageW(cancel, BM_CLICK, 0, 0);
+    if (WaitForSingleObject(process.hProcess, 10000) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    std::fflush(stdout);
+    return result;
+}
+
+// --- The bare loop -----------------------------------------------------------
+
+bool isDotEntry(const std::string& name) { return name == "." || name == ".."; }
+
+bool isGone(platform::FileError error) {
+    return error == platform::FileError::FileNotFound || error == platform::FileError::PathNotFound;
+}
+
+int timeBare(const std::string& adsFolder) {
+    win32::Win32FileSystem files;
+    const double start = nowMs();
+    std::vector<platform::DirEntry> entries;
+    platform::DirEntry entry;
+    for (bool more = files.findFirst(adsFolder, entry); more; more = files.findNext(entry))
+        if (!isDotEntry(entry.name)) entries.push_back(std::move(entry));
+    std::size_t notDeleted = 0;
+    for (const platform::DirEntry& current : entries) {
+        const std::string path = adsFolder + current.name;
+        if (!current.isLink) {
+            const std::string folder = path + "\\";
+            platform::DirEntry inner;
+            for (bool more = files.findFirst(folder, inner); more; more = files.findNext(inner))
+                if (!isDotEntry(inner.name)) files.deleteFile(folder + inner.name);
+        }
+        const platform::FileError asFile = files.deleteFile(path);
+        const platform::FileError asFolder = files.removeFolder(path);
+        if (!(asFile == platform::FileError::None || asFolder == platform::FileError::None ||
+              (isGone(asFile) && isGone(asFolder))))
+            ++notDeleted;
+    }
+    const double elapsed = nowMs() - start;
+    std::printf("elapsed_ms %.3f\nentries %zu\nnot_deleted %zu\n", elapsed, entries.size(), notDeleted);
+    return notDeleted == 0 ? 0 : 1;
+}
+
+// --- rd ----------------------------------------------------------------------
+
+// Runs cmd.exe with `arguments` and waits; -1 when it cannot start.
+double timeCmd(const std::wstring& arguments) {
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring cmd = std::wstring(system) + L"\\cmd.exe";
+    std::wstring commandLine = L"\"" + cmd + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const double start = nowMs();
+    if (!CreateProcessW(cmd.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &process))
+        return -1;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    const double elapsed = nowMs() - start;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return elapsed;
+}
+
+int timeRd(const std::wstring& folder) {
+    const double startup = timeCmd(L"/c rem");
+    const double elapsed = timeCmd(L"/c rd /s /q \"" + folder + L"\"");
+    if (startup < 0 || elapsed < 0) {
+        std::fprintf(stderr, "cannot start cmd.exe\n");
+        return 1;
+    }
+    std::printf("elapsed_ms %.3f\ncmd_startup_ms %.3f\n", elapsed, startup);
+    return GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc == 3 && std::wstring(argv[1]) == L"pellmora") return timePellmora(argv[2]);
+    if (argc == 3 && std::wstring(argv[1]) == L"bare") return timeBare(narrow(argv[2]));
+    if (argc == 3 && std::wstring(argv[1]) == L"rd") return timeRd(argv[2]);
+    std::fprintf(stderr, "usage: cleanup_driver pellmora EXE | bare ADS-FOLDER\\ | rd FOLDER\n");
+    return 2;
+}
