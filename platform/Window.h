@@ -19,13 +19,13 @@ namespace platform {
 
 class Control {
 public:
-    explicit Control(const ControlSpec& spec)
-        : spec_(spec), left_(spec.left), top_(spec.top), width_(spec.width), height_(spec.height) {}
+    explicit Control(const ControlSpec& row)
+        : row_(row), left_(row.left), top_(row.top), width_(row.width), height_(row.height) {}
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
     virtual ~Control() = default;
 
-    const ControlSpec& spec() const { return spec_; }
+    const ControlSpec& row() const { return row_; }
 
     // Positions are kept exactly as set; drawing maps them to whole pixels
     // without ever writing the rounded value back.
@@ -45,13 +45,13 @@ protected:
     virtual void moved() = 0;
 
 private:
-    const ControlSpec& spec_;
+    const ControlSpec& row_;
     float left_, top_, width_, height_;
 };
 
 class Label : public Control {
 public:
-    explicit Label(const ControlSpec& spec) : Control(spec), caption_(spec.text) {}
+    explicit Label(const ControlSpec& row) : Control(row), caption_(row.text) {}
     const std::string& caption() const { return caption_; }
     void setCaption(std::string text) {
         caption_ = std::move(text);
@@ -78,7 +78,7 @@ public:
 // also whenever code changes the value, so the logic sees both the same way.
 class CheckBox : public Control {
 public:
-    explicit CheckBox(const ControlSpec& spec) : Control(spec), value_(spec.value) {}
+    explicit CheckBox(const ControlSpec& row) : Control(row), value_(row.value) {}
     std::function<void()> onClick;
 
     std::int16_t value() const { return value_; }
@@ -101,7 +101,7 @@ private:
 // Change is raised on every change of the text: typing, pasting or code.
 class TextBox : public Control {
 public:
-    explicit TextBox(const ControlSpec& spec) : Control(spec), text_(spec.text) {}
+    explicit TextBox(const ControlSpec& row) : Control(row), text_(row.text) {}
     std::function<void()> onChange;
 
     const std::string& text() const { return text_; }
@@ -127,8 +127,8 @@ private:
 
 class ProgressBar : public Control {
 public:
-    explicit ProgressBar(const ControlSpec& spec)
-        : Control(spec), max_(spec.maximum), value_(spec.value) {}
+    explicit ProgressBar(const ControlSpec& row)
+        : Control(row), max_(row.maximum), value_(row.value) {}
     float max() const { return max_; }
     float value() const { return value_; }
     void setMax(float m) {
@@ -157,14 +157,14 @@ public:
 // due while the thread is busy delivers one tick when it is free again.
 class Timer {
 public:
-    explicit Timer(const ControlSpec& spec) : spec_(spec), enabled_(spec.enabled) {}
+    explicit Timer(const ControlSpec& row) : row_(row), enabled_(row.enabled) {}
     Timer(const Timer&) = delete;
     Timer& operator=(const Timer&) = delete;
     virtual ~Timer() = default;
 
     std::function<void()> onTick;
-    const ControlSpec& spec() const { return spec_; }
-    int interval() const { return spec_.interval; }
+    const ControlSpec& row() const { return row_; }
+    int interval() const { return row_.interval; }
     bool enabled() const { return enabled_; }
     // Enabling a running timer restarts its interval.
     void setEnabled(bool on) {
@@ -179,7 +179,7 @@ protected:
     virtual void enabledChanged() = 0;
 
 private:
-    const ControlSpec& spec_;
+    const ControlSpec& row_;
     bool enabled_;
 };
 

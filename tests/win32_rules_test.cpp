@@ -129,7 +129,7 @@ TEST(TabOrder, FollowsTheTabIndexesAcrossContainersAndSkipsWhatTakesNoFocus) {
 
 TEST(TabOrder, HiddenControlsAreLeftOutAndEqualIndexesKeepTheTableOrder) {
     std::vector<platform::ControlSpec> rows;
-    for (const platform::ControlSpec& spec : pellmora::controlTable()) rows.push_back(spec);
+    for (const platform::ControlSpec& row : pellmora::controlTable()) rows.push_back(row);
     rows[platform::index(ControlId::btnApply)].visible = false;
     rows[platform::index(ControlId::btnOK)].tabIndex = 0;
     rows[platform::index(ControlId::btnCancel)].tabIndex = 0;
@@ -144,9 +144,9 @@ TEST(TabOrder, HiddenControlsAreLeftOutAndEqualIndexesKeepTheTableOrder) {
 TEST(FindAccessKey, ASharedKeyCyclesInTabOrderAndAUniqueOneIsPressed) {
     const std::vector<ControlId> order = win32::tabOrder(pellmora::controlTable());
     const auto keyAt = [&](std::size_t i) {
-        const platform::ControlSpec& spec = pellmora::controlSpec(order[i]);
-        const bool captioned = spec.kind == platform::ControlKind::Button || spec.kind == platform::ControlKind::CheckBox;
-        return captioned ? win32::accessKey(spec.text) : '\0';
+        const platform::ControlSpec& row = pellmora::controlSpec(order[i]);
+        const bool captioned = row.kind == platform::ControlKind::Button || row.kind == platform::ControlKind::CheckBox;
+        return captioned ? win32::accessKey(row.text) : '\0';
     };
     const auto position = [&](ControlId id) {
         for (std::size_t i = 0; i < order.size(); ++i)

@@ -19,16 +19,16 @@ std::string number(float value) {
     return out.str();
 }
 
-std::string nameOf(const ControlSpec& spec) { return std::string(spec.name); }
+std::string nameOf(const ControlSpec& row) { return std::string(row.name); }
 
 class HLabel : public platform::Label {
 public:
-    HLabel(const ControlSpec& spec, Headless& host) : Label(spec), host_(host) {}
-    void refresh() override { host_.record(nameOf(spec()) + " refresh"); }
+    HLabel(const ControlSpec& row, Headless& host) : Label(row), host_(host) {}
+    void refresh() override { host_.record(nameOf(row()) + " refresh"); }
 
 protected:
     void moved() override {}
-    void captionChanged() override { host_.record(nameOf(spec()) + "=" + caption()); }
+    void captionChanged() override { host_.record(nameOf(row()) + "=" + caption()); }
 
 private:
     Headless& host_;
@@ -36,8 +36,8 @@ private:
 
 class HButton : public platform::Button {
 public:
-    HButton(const ControlSpec& spec, Headless& host) : Button(spec), host_(host) {}
-    void refresh() override { host_.record(nameOf(spec()) + " refresh"); }
+    HButton(const ControlSpec& row, Headless& host) : Button(row), host_(host) {}
+    void refresh() override { host_.record(nameOf(row()) + " refresh"); }
 
 protected:
     void moved() override {}
@@ -48,12 +48,12 @@ private:
 
 class HCheckBox : public platform::CheckBox {
 public:
-    HCheckBox(const ControlSpec& spec, Headless& host) : CheckBox(spec), host_(host) {}
-    void refresh() override { host_.record(nameOf(spec()) + " refresh"); }
+    HCheckBox(const ControlSpec& row, Headless& host) : CheckBox(row), host_(host) {}
+    void refresh() override { host_.record(nameOf(row()) + " refresh"); }
 
 protected:
     void moved() override {}
-    void valueChanged() override { host_.record(nameOf(spec()) + " value=" + std::to_string(value())); }
+    void valueChanged() override { host_.record(nameOf(row()) + " value=" + std::to_string(value())); }
 
 private:
     Headless& host_;
@@ -61,13 +61,13 @@ private:
 
 class HTextBox : public platform::TextBox {
 public:
-    HTextBox(const ControlSpec& spec, Headless& host) : TextBox(spec), host_(host) {}
-    void refresh() override { host_.record(nameOf(spec()) + " refresh"); }
+    HTextBox(const ControlSpec& row, Headless& host) : TextBox(row), host_(host) {}
+    void refresh() override { host_.record(nameOf(row()) + " refresh"); }
     void userTypes(std::string text) { editedByUser(std::move(text)); }
 
 protected:
     void moved() override {}
-    void textChanged() override { host_.record(nameOf(spec()) + " text=" + text()); }
+    void textChanged() override { host_.record(nameOf(row()) + " text=" + text()); }
 
 private:
     Headless& host_;
@@ -75,13 +75,13 @@ private:
 
 class HProgressBar : public platform::ProgressBar {
 public:
-    HProgressBar(const ControlSpec& spec, Headless& host) : ProgressBar(spec), host_(host) {}
-    void refresh() override { host_.record(nameOf(spec()) + " refresh"); }
+    HProgressBar(const ControlSpec& row, Headless& host) : ProgressBar(row), host_(host) {}
+    void refresh() override { host_.record(nameOf(row()) + " refresh"); }
 
 protected:
     void moved() override {}
     void rangeChanged() override {
-        host_.record(nameOf(spec()) + " max=" + number(max()) + " value=" + number(value()));
+        host_.record(nameOf(row()) + " max=" + number(max()) + " value=" + number(value()));
     }
 
 private:
@@ -90,8 +90,8 @@ private:
 
 class HStatic : public platform::StaticControl {
 public:
-    HStatic(const ControlSpec& spec, Headless& host) : StaticControl(spec), host_(host) {}
-    void refresh() override { host_.record(nameOf(spec()) + " refresh"); }
+    HStatic(const ControlSpec& row, Headless& host) : StaticControl(row), host_(host) {}
+    void refresh() override { host_.record(nameOf(row()) + " refresh"); }
 
 protected:
     void moved() override {}
@@ -102,7 +102,7 @@ private:
 
 class HTimer : public platform::Timer {
 public:
-    HTimer(const ControlSpec& spec, Headless& host) : Timer(spec), host_(host) {
+    HTimer(const ControlSpec& row, Headless& host) : Timer(row), host_(host) {
         if (enabled()) dueAt_ = host_.now() + static_cast<std::uint64_t>(interval());
         host_.registerTimer(this, &dueAt_);
     }
@@ -110,7 +110,7 @@ public:
 protected:
     void enabledChanged() override {
         if (enabled()) dueAt_ = host_.now() + static_cast<std::uint64_t>(interval());
-        host_.record(nameOf(spec()) + (enabled() ? " on" : " off"));
+        host_.record(nameOf(row()) + (enabled() ? " on" : " off"));
     }
 
 private:
@@ -128,25 +128,25 @@ bool canTakeFocus(ControlKind kind) {
 // --- HeadlessForm -------------------------------------------------------------
 
 HeadlessForm::HeadlessForm(Headless& host) : host_(host) {
-    for (const ControlSpec& spec : pellmora::controlTable()) {
+    for (const ControlSpec& row : pellmora::controlTable()) {
         std::unique_ptr<platform::Control> control;
-        switch (spec.kind) {
+        switch (row.kind) {
         case ControlKind::Timer: {
-            auto timer = std::make_unique<HTimer>(spec, host);
-            timers_[index(spec.id)] = timer.get();
+            auto timer = std::make_unique<HTimer>(row, host);
+            timers_[index(row.id)] = timer.get();
             ownedTimers_.push_back(std::move(timer));
             continue;
         }
-        case ControlKind::Button: control = std::make_unique<HButton>(spec, host); break;
-        case ControlKind::CheckBox: control = std::make_unique<HCheckBox>(spec, host); break;
-        case ControlKind::TextBox: control = std::make_unique<HTextBox>(spec, host); break;
-        case ControlKind::Label: control = std::make_unique<HLabel>(spec, host); break;
-        case ControlKind::ProgressBar: control = std::make_unique<HProgressBar>(spec, host); break;
+        case ControlKind::Button: control = std::make_unique<HButton>(row, host); break;
+        case ControlKind::CheckBox: control = std::make_unique<HCheckBox>(row, host); break;
+        case ControlKind::TextBox: control = std::make_unique<HTextBox>(row, host); break;
+        case ControlKind::Label: control = std::make_unique<HLabel>(row, host); break;
+        case ControlKind::ProgressBar: control = std::make_unique<HProgressBar>(row, host); break;
         case ControlKind::Frame:
         case ControlKind::Panel:
-        case ControlKind::TabStrip: control = std::make_unique<HStatic>(spec, host); break;
+        case ControlKind::TabStrip: control = std::make_unique<HStatic>(row, host); break;
         }
-        controls_[index(spec.id)] = control.get();
+        controls_[index(row.id)] = control.get();
         ownedControls_.push_back(std::move(control));
     }
 }
@@ -260,9 +260,9 @@ void Headless::click(ControlId id) {
     post([this, id] {
         platform::Control& control = form_->control(id);
         form_->focus = id;
-        if (control.spec().kind == ControlKind::CheckBox)
+        if (control.row().kind == ControlKind::CheckBox)
             static_cast<platform::CheckBox&>(control).clickedByUser();
-        else if (control.spec().kind == ControlKind::Button)
+        else if (control.row().kind == ControlKind::Button)
             static_cast<platform::Button&>(control).click();
     });
 }
@@ -292,8 +292,8 @@ void Headless::deliverKey(std::int16_t keyCode, std::int16_t shift) {
     }
     if (keyCode == kVkTab) {
         std::vector<const ControlSpec*> order;
-        for (const ControlSpec& spec : pellmora::controlTable())
-            if (canTakeFocus(spec.kind) && spec.visible) order.push_back(&spec);
+        for (const ControlSpec& row : pellmora::controlTable())
+            if (canTakeFocus(row.kind) && row.visible) order.push_back(&row);
         std::sort(order.begin(), order.end(), [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
         auto at = std::find(order.begin(), order.end(), &focused);
         std::size_t i = at == order.end() ? 0 : static_cast<std::size_t>(at - order.begin());

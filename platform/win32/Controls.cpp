@@ -310,7 +310,7 @@ TimerControl::~TimerControl() {
     if (IsWindow(owner_)) KillTimer(owner_, timerId());
 }
 
-UINT_PTR TimerControl::timerId() const { return static_cast<UINT_PTR>(controlIdOf(spec().id)); }
+UINT_PTR TimerControl::timerId() const { return static_cast<UINT_PTR>(controlIdOf(row().id)); }
 
 void TimerControl::enabledChanged() {
     // SetTimer on a running timer's ID restarts its interval.

@@ -65,6 +65,7 @@ template <class Base>
 class Windowed : public Base, public Child {
 public:
     Windowed(const platform::ControlSpec& row, ControlHost& host) : Base(row), Child(row, host) {}
+    using Child::row;  // both bases hold the same table row
     void refresh() override { repaint(); }
     void place() override { setPixelBounds(this->left(), this->top(), this->width(), this->height()); }
 

@@ -56,11 +56,11 @@ inline bool takesFocus(platform::ControlKind kind) {
 // children in creation order.
 inline std::vector<platform::ControlId> tabOrder(std::span<const platform::ControlSpec> table) {
     std::vector<const platform::ControlSpec*> rows;
-    for (const platform::ControlSpec& spec : table)
-        if (spec.visible && takesFocus(spec.kind)) rows.push_back(&spec);
+    for (const platform::ControlSpec& row : table)
+        if (row.visible && takesFocus(row.kind)) rows.push_back(&row);
     std::stable_sort(rows.begin(), rows.end(), [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
     std::vector<platform::ControlId> order;
-    for (const platform::ControlSpec* spec : rows) order.push_back(spec->id);
+    for (const platform::ControlSpec* row : rows) order.push_back(row->id);
     return order;
 }
 
