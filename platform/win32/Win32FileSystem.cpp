@@ -131,7 +131,13 @@ bool Win32FileSystem::fileExists(const std::string& path) const {
 }
 
 FileError Win32FileSystem::replaceFile(const std::string& from, const std::string& to) {
-    if (MoveFileExW(systemPath(from).c_str(), systemPath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    const std::wstring target = systemPath(to);
+    // A file the user marked read-only is not replaced; Windows refuses it,
+    // and so must we where the layer beneath (Wine run as root) would not.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return FileError::PermissionDenied;
+    if (MoveFileExW(systemPath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return FileError::None;
     return lastError();
 }
