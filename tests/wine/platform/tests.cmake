@@ -3,7 +3,7 @@
 # activation belong to the one Wine desktop.
 set(platform_tests_exe ${PELLMORA_WINDOWS_BUILD}/tests/wine/platform/platform_tests.exe)
 add_test(NAME wine_platform_files
-  COMMAND ${PELLMORA_WINE} wine ${platform_tests_exe} --gtest_filter=FileSystem.*:SystemPath.*:ProgramFolder.*:Processes.*)
+  COMMAND ${PELLMORA_WINE} wine ${platform_tests_exe} --gtest_filter=FileSystem.*:Processes.*)
 add_test(NAME wine_platform_window
   COMMAND ${PELLMORA_WINE} wine ${platform_tests_exe} --gtest_filter=Window.*)
 set_tests_properties(wine_platform_files wine_platform_window PROPERTIES TIMEOUT 180)
