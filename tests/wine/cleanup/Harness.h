@@ -5,119 +5,115 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
-#include <optional>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 namespace cleanup {
 
-struct Config {
-    std::wstring pellmoraExe;
-    std::wstring junoExe;
-    // A Linux folder prepared by run.sh with what only the Linux side can
-    // make (symbolic links); empty when the suite was started without it.
-    std::wstring unixScratch;
-};
-Config& config();
+// run.sh names, by their Windows paths, the programs under test and the
+// folder it made for this run (with links in it) and removes afterwards.
+inline std::wstring fromRunSh(const wchar_t* name) { return _wgetenv(name) ? _wgetenv(name) : L""; }
+inline const std::wstring pellmoraExe = fromRunSh(L"CLEANUP_PELLMORA"), junoExe = fromRunSh(L"CLEANUP_JUNO"),
+                          scratch = fromRunSh(L"CLEANUP_SCRATCH");
 
 // Control IDs of the main window: 100 plus the control's creation index.
-enum ControlId : int {
-    kBtnCancel = 103,
-    kPbStatus = 106,
-    kBtnRunJuno = 111,
-    kBtnDeleteAds = 114,
-    kLabStatus = 118,
+enum ControlId : int { kBtnRunJuno = 111, kBtnDeleteAds = 114, kLabStatus = 118 };
+using Names = std::vector<std::wstring>;
+
+// The extended-length form, so that paths past the classic limit work.
+inline std::wstring longForm(const std::wstring& path) { return L"\\\\?\\" + path; }
+inline bool makeFolder(const std::wstring& path) { return CreateDirectoryW(longForm(path).c_str(), nullptr); }
+inline DWORD attributes(const std::wstring& path) { return GetFileAttributesW(longForm(path).c_str()); }
+inline bool exists(const std::wstring& path) { return attributes(path) != INVALID_FILE_ATTRIBUTES; }
+
+inline bool makeFile(const std::wstring& path, const std::string& bytes = "sample ad") {
+    return static_cast<bool>(std::ofstream(std::filesystem::path(longForm(path)), std::ios::binary) << bytes);
+}
+
+// Every name in a folder but "." and "..", hidden ones too, sorted.
+inline Names namesIn(const std::wstring& folder) {
+    Names names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(longForm(folder + L"\\*").c_str(), &data);
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data))
+        if (std::wstring_view name = data.cFileName; name != L"." && name != L"..") names.emplace_back(name);
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+inline bool poll(const std::function<bool()>& done, DWORD timeoutMs) {
+    for (const ULONGLONG end = GetTickCount64() + timeoutMs; !done(); Sleep(10))
+        if (GetTickCount64() >= end) return false;
+    return true;
+}
+
+inline std::wstring windowText(HWND hwnd) {
+    wchar_t text[1024];
+    return std::wstring(text, static_cast<std::size_t>(std::max(GetWindowTextW(hwnd, text, 1024), 0)));
+}
+
+// The first visible top-level window of class `cls` that process `pid` owns.
+inline HWND windowOf(DWORD pid, const wchar_t* cls) {
+    DWORD owner = 0;
+    for (HWND hwnd = nullptr; (hwnd = FindWindowExW(nullptr, hwnd, cls, nullptr)) != nullptr;)
+        if (GetWindowThreadProcessId(hwnd, &owner) && owner == pid && IsWindowVisible(hwnd)) return hwnd;
+    return nullptr;
+}
+
+inline bool answers(HWND hwnd, DWORD ms) { return SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, ms, nullptr); }
+
+// A copy of Pellmora.exe in a folder of its own with a Pellmora.ini naming
+// `junoPath` (with the trailing backslash a user types; auto-run off),
+// started; `window` is set once it is up and answers. The destructor ends it.
+struct Pellmora {
+    explicit Pellmora(const std::wstring& junoPath) {
+        static int runs = 0;
+        const std::wstring appFolder = scratch + L"\\app" + std::to_wstring(++runs);
+        const std::wstring exe = appFolder + L"\\Pellmora.exe";
+        std::string ini = "\"[GENERAL]\"\r\n\"";  // six CR LF lines of 8-bit text; these paths are ASCII
+        for (wchar_t c : junoPath) ini += static_cast<char>(c);
+        EXPECT_TRUE(makeFolder(appFolder) && CopyFileW(pellmoraExe.c_str(), exe.c_str(), TRUE) &&
+                    makeFile(appFolder + L"\\Pellmora.ini", ini + "\"\r\n0\r\n1\r\n1\r\n1\r\n"))
+            << "run this suite through run.sh, after building the windows preset";
+        STARTUPINFOW startup{sizeof startup};
+        std::wstring commandLine = L"\"" + exe + L"\"";
+        if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, appFolder.c_str(),
+                           &startup, &process))
+            poll([&] { return (window = windowOf(process.dwProcessId, L"PellmoraMain")) && answers(window, 10000); },
+                 60000);  // slow under load
+    }
+    ~Pellmora() {
+        TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    HWND control(int id) const {
+        std::pair<int, HWND> search{id, nullptr};
+        EnumChildWindows(window, [](HWND hwnd, LPARAM param) -> BOOL {
+            auto& s = *reinterpret_cast<std::pair<int, HWND>*>(param);
+            return GetDlgCtrlID(hwnd) == s.first ? (s.second = hwnd, FALSE) : TRUE;
+        }, reinterpret_cast<LPARAM>(&search));
+        return search.second;
+    }
+    void click(int id) const { PostMessageW(control(id), BM_CLICK, 0, 0); }
+    std::wstring status() const { return windowText(control(kLabStatus)); }
+    // Clicks "Delete Ads Now": the end text, or empty if none came in time.
+    std::wstring deleteAds(DWORD timeoutMs = 60000) const {
+        auto ended = [&] {
+            return status() == L"Delete Ads Successful." || status().ends_with(L" folders could not be deleted.");
+        };
+        EXPECT_TRUE(window && !ended()) << "Pellmora did not start, or a cleanup already ended";
+        click(kBtnDeleteAds);
+        return window && poll(ended, timeoutMs) && answers(window, timeoutMs) ? status() : L"";
+    }
+
+    PROCESS_INFORMATION process{};
+    HWND window = nullptr;
 };
-
-std::wstring widen(std::string_view text);
-std::string narrow(std::wstring_view text);
-// Windows path of a Linux path under Wine; empty elsewhere or on failure.
-std::wstring dosPathOf(const std::wstring& unixPath);
-
-// --- Trees on disk ---------------------------------------------------------
-// All of these take plain absolute paths and use the extended-length form
-// themselves, so paths past the classic limit work.
-std::wstring longForm(const std::wstring& path);
-bool makeFolder(const std::wstring& path);
-bool makeFile(const std::wstring& path, std::string_view bytes = "sample ad");
-bool exists(const std::wstring& path);
-DWORD attributes(const std::wstring& path);
-std::optional<std::string> readFile(const std::wstring& path);
-// Every name in a folder but "." and "..", hidden ones included, sorted.
-std::vector<std::wstring> namesIn(const std::wstring& folder);
-// Removes a tree, never through a link: a link is removed itself.
-void removeTree(const std::wstring& path);
-
-// A folder of its own under the temporary folder, removed afterwards.
-class Scratch {
-public:
-    Scratch();
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    ~Scratch();
-    const std::wstring& path() const { return path_; }
-    std::wstring operator/(std::wstring_view name) const { return path_ + L"\\" + std::wstring(name); }
-
-private:
-    std::wstring path_;
-};
-
-// --- The program -----------------------------------------------------------
-
-// A copy of Pellmora.exe in `appFolder` with a Pellmora.ini whose path is
-// `junoPath` (auto-run off). The destructor ends the run: Cancel, and if the
-// process does not end, termination.
-class Pellmora {
-public:
-    Pellmora(const std::wstring& appFolder, const std::wstring& junoPath);
-    Pellmora(const Pellmora&) = delete;
-    Pellmora& operator=(const Pellmora&) = delete;
-    ~Pellmora();
-
-    // Starts it and waits until its window is up and idle.
-    ::testing::AssertionResult start();
-
-    HWND window() const { return window_; }
-    HWND control(int id) const;
-    DWORD processId() const { return processId_; }
-
-    void click(int id) const;
-    // The caption of labStatus, read without waiting for the program.
-    std::wstring status() const;
-    // Polls the status until `done` holds: that text, or nullopt at the end
-    // of `timeoutMs`.
-    std::optional<std::wstring> waitForStatus(const std::function<bool(const std::wstring&)>& done,
-                                              DWORD timeoutMs) const;
-    // Waits until the program handles messages again (its handler returned).
-    bool waitUntilIdle(DWORD timeoutMs) const;
-    // Clicks "Delete Ads Now" and returns the end text, or nullopt when none
-    // came within `timeoutMs`.
-    std::optional<std::wstring> deleteAds(DWORD timeoutMs = 60000) const;
-    int progressPosition() const;
-    int progressMaximum() const;
-    // A message box (#32770) of the process, once one is open.
-    HWND waitForMessageBox(DWORD timeoutMs) const;
-
-private:
-    std::wstring exe_;
-    PROCESS_INFORMATION process_{};
-    DWORD processId_ = 0;
-    HWND window_ = nullptr;
-};
-
-// The end texts of a cleanup run.
-bool isEndText(const std::wstring& text);
-std::wstring endTextFor(std::size_t entriesLeft);
-
-std::vector<HWND> topLevelWindows(DWORD processId, std::wstring_view cls);
-std::wstring windowText(HWND hwnd);
-std::wstring className(HWND hwnd);
-// Ends the processes whose main image is `exePath`, closing their windows
-// first; says how many there were.
-int closeProgramsAt(const std::wstring& exePath);
 
 }  // namespace cleanup

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs the cleanup suite under Wine. It first makes, on the Linux side, the one
-# thing Windows calls cannot make here: an ads folder holding Unix symbolic
-# links to a folder outside it. After the run it checks from this side too
-# that nothing behind the links changed.
+# Runs the cleanup suite under Wine in a scratch folder of its own. It first
+# makes there, on the Linux side, the one thing Windows calls cannot make
+# here: an ads folder holding Unix symbolic links to a folder outside it.
+# After the run it checks from this side too that nothing behind the links
+# changed.
 #   run.sh WINE-SH CLEANUP-TESTS-EXE [gtest options]
 set -euo pipefail
 wine_sh=$1
@@ -12,8 +13,9 @@ if [ ! -f "$exe" ]; then
   echo "$exe is missing: build the windows preset first" >&2
   exit 1
 fi
+build=$(cd "$(dirname "$exe")/../../.." && pwd)
 
-scratch=$(mktemp -d /tmp/pellmora-links.XXXXXX)
+scratch=$(mktemp -d /tmp/pellmora-cleanup.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
 mkdir -p "$scratch/outside/deeper" "$scratch/outside/empty" "$scratch/install/ads/ad-plain" \
   "$scratch/install/ads/ad-with-link"
@@ -32,8 +34,14 @@ ln -s "$scratch/outside/empty" "$scratch/install/ads/empty-link"
 outside_state() { (cd "$scratch/outside" && find . -printf '%y %m %p\n' | sort && find . -type f -print0 | sort -z | xargs -0 sha1sum); }
 before=$(outside_state)
 
+# Wine shows the Linux root as drive Z:.
+win() { printf 'Z:%s' "${1//\//\\}"; }
+export CLEANUP_SCRATCH CLEANUP_PELLMORA CLEANUP_JUNO
+CLEANUP_SCRATCH=$(win "$scratch")
+CLEANUP_PELLMORA=$(win "$build/Pellmora.exe")
+CLEANUP_JUNO=$(win "$build/tools/juno/Juno.exe")
 status=0
-"$wine_sh" wine "$exe" --unix-scratch="$scratch" "$@" || status=$?
+"$wine_sh" wine "$exe" "$@" || status=$?
 
 if [ "$(outside_state)" != "$before" ]; then
   echo "FAILED: the folder behind the links changed:" >&2
