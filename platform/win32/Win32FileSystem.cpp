@@ -50,6 +50,10 @@ namespace {
 
 FileError lastError() { return fileErrorFrom(GetLastError()); }
 
+// The system reads a path up to its first NUL: a path holding one (from a
+// hand-edited options file) would name a shorter path, outside what was meant.
+bool holdsNul(const std::string& path) { return path.find('\0') != std::string::npos; }
+
 }  // namespace
 
 std::string Win32FileSystem::programFolder() const {
@@ -65,6 +69,7 @@ std::string Win32FileSystem::programFolder() const {
 
 FileError Win32FileSystem::open(int fileNumber, const std::string& path, bool output) {
     if (files_.contains(fileNumber)) return FileError::Failed;  // that number is in use
+    if (holdsNul(path)) return FileError::PathNotFound;
     const std::wstring name = systemPath(path);
     HANDLE h = output ? CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr)
@@ -124,6 +129,7 @@ FileError Win32FileSystem::close(int fileNumber) {
 }
 
 bool Win32FileSystem::fileExists(const std::string& path) const {
+    if (holdsNul(path)) return true;  // cannot tell, so assume it does
     if (GetFileAttributesW(systemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
     // Only a definite "not there" counts as missing; anything else may exist.
     const DWORD error = GetLastError();
@@ -131,6 +137,7 @@ bool Win32FileSystem::fileExists(const std::string& path) const {
 }
 
 FileError Win32FileSystem::replaceFile(const std::string& from, const std::string& to) {
+    if (holdsNul(from) || holdsNul(to)) return FileError::PathNotFound;
     const std::wstring target = systemPath(to);
     // A file the user marked read-only is not replaced; Windows refuses it,
     // and so must we where the layer beneath (Wine run as root) would not.
@@ -160,6 +167,7 @@ bool Win32FileSystem::nextListed(DirEntry& entry, bool advance) {
 
 bool Win32FileSystem::findFirst(const std::string& folder, DirEntry& entry) {
     listing_.reset();
+    if (holdsNul(folder)) return false;
     const std::wstring pattern = systemPath(folder) + L"*";
     HANDLE h = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found_, FindExSearchNameMatch, nullptr,
                                 FIND_FIRST_EX_LARGE_FETCH);
@@ -192,6 +200,7 @@ bool sameName(const std::wstring& a, const std::wstring& b) {
 // when asked to delete it by name; a handle's final path tells where it
 // really leads, so only what is reached by the very name asked for goes.
 FileError deleteItself(const std::string& path, bool folder) {
+    if (holdsNul(path)) return FileError::PathNotFound;
     const std::wstring name = systemPath(path);
     FileHandle h(CreateFileW(name.c_str(), DELETE | FILE_READ_ATTRIBUTES,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,

@@ -13,6 +13,7 @@ std::string Win32Processes::commandLine() const { return narrow(argumentsAfterPr
 bool Win32Processes::startProgram(const std::string& path) {
     // The program is named as the application itself, so the system never
     // searches for it by cutting an unquoted command line at a blank.
+    if (path.find('\0') != std::string::npos) return false;  // would start a shorter path
     const std::wstring program = widen(path);
     std::wstring commandLine = commandLineFor(program);
     STARTUPINFOW startup{};
