@@ -8,17 +8,7 @@ export WINEPREFIX="${PELLMORA_WINEPREFIX:-$root/build/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko install prompts
 
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
-    xvfb=$!
-    trap 'kill $xvfb 2>/dev/null || true' EXIT
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    export DISPLAY=":$n"
-    break
-  done
-fi
+source "$root/scripts/xvfb.sh"
 
 # The prefix is made on first use; a lock keeps parallel tests from racing.
 mkdir -p "$WINEPREFIX"
