@@ -1,8 +1,10 @@
 // What a control of the main window is at creation: the shape of one row of
-// the control table. Both platform implementations build their controls from
-// these rows; the rows themselves live in window/ControlTable.cpp.
+// the control table, and the form's own data. The platform implementations
+// build their controls from what their caller hands them; the rows
+// themselves belong to the window's logic.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -23,45 +25,17 @@ enum class ControlKind : std::uint8_t {
 
 enum class Align : std::uint8_t { Left, Center, Right };
 
-// Every control of the window, in creation order. `None` is the window itself
-// when used as a container.
-enum class ControlId : std::uint8_t {
-    timScroll,
-    timAutoClose,
-    btnOK,
-    btnCancel,
-    btnApply,
-    Picture1,
-    pbStatus,
-    chkAutoRun,
-    fraAutoRun,
-    btnClosePellmora,
-    chkClosePellmora,
-    btnRunJuno,
-    chkRunJuno,
-    chkDeleteAds,
-    btnDeleteAds,
-    txtJunoPath,
-    Label2,
-    Label1,
-    labStatus,
-    labGeneral1,
-    labGeneral0,
-    TabStrip1,
-    None,
-};
-
-inline constexpr std::size_t kControlCount = static_cast<std::size_t>(ControlId::None);
-
-constexpr std::size_t index(ControlId id) { return static_cast<std::size_t>(id); }
-
 enum class FontKind : std::uint8_t { Dialog, BoldBlack };
 
+// A control is known to the platform by its row in the table.
+using Row = std::size_t;
+// As a container: the window's own client area.
+inline constexpr Row kWindow = SIZE_MAX;
+
 struct ControlSpec {
-    ControlId id;
     std::string_view name;  // as the logic and the tests know it
     ControlKind kind;
-    ControlId container;  // None: the window's client area
+    Row container;  // kWindow or a row that comes earlier
     std::string_view text;
     // Twips, relative to the container's client area.
     float left, top, width, height;
@@ -82,6 +56,7 @@ struct FormSpec {
     std::string_view title;
     float clientWidth, clientHeight;  // twips
     std::string_view tabCaption, tabKey, tabToolTip;
+    std::span<const ControlSpec> controls;  // in creation order, containers first
 };
 
 }  // namespace platform

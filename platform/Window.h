@@ -7,11 +7,11 @@
 // implementations only mirror that state onto a real or a recorded control.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/ControlSpec.h"
 
@@ -43,6 +43,8 @@ public:
 
 protected:
     virtual void moved() = 0;
+    // Text, value or range changed in code: mirror it onto the real control.
+    virtual void changed() {}
 
 private:
     const ControlSpec& row_;
@@ -55,11 +57,8 @@ public:
     const std::string& caption() const { return caption_; }
     void setCaption(std::string text) {
         caption_ = std::move(text);
-        captionChanged();
+        changed();
     }
-
-protected:
-    virtual void captionChanged() = 0;
 
 private:
     std::string caption_;
@@ -85,14 +84,11 @@ public:
     void setValue(std::int16_t v) {
         if (v == value_) return;
         value_ = v;
-        valueChanged();
+        changed();
         if (onClick) onClick();
     }
     // A click only ever ticks or clears; grey is reached from code alone.
     void clickedByUser() { setValue(value_ == 1 ? 0 : 1); }
-
-protected:
-    virtual void valueChanged() = 0;
 
 private:
     std::int16_t value_;
@@ -108,7 +104,7 @@ public:
     void setText(std::string text) {
         if (text == text_) return;
         text_ = std::move(text);
-        textChanged();
+        changed();
         if (onChange) onChange();
     }
 
@@ -119,7 +115,6 @@ protected:
         text_ = std::move(text);
         if (onChange) onChange();
     }
-    virtual void textChanged() = 0;
 
 private:
     std::string text_;
@@ -133,15 +128,12 @@ public:
     float value() const { return value_; }
     void setMax(float m) {
         max_ = m;
-        rangeChanged();
+        changed();
     }
     void setValue(float v) {
         value_ = v;
-        rangeChanged();
+        changed();
     }
-
-protected:
-    virtual void rangeChanged() = 0;
 
 private:
     float max_, value_;
@@ -207,16 +199,20 @@ public:
     [[noreturn]] virtual void unloadAndEnd() = 0;
 
     template <class T>
-    T& get(ControlId id) const {
-        return static_cast<T&>(*controls_[index(id)]);
+    T& get(Row row) const {
+        return static_cast<T&>(*controls_[row]);
     }
-    Timer& timer(ControlId id) const { return *timers_[index(id)]; }
+    Timer& timer(Row row) const { return *timers_[row]; }
 
 protected:
-    // Filled by an implementation from the control table.
-    std::array<Control*, kControlCount> controls_{};
-    std::array<Timer*, kControlCount> timers_{};
+    // Filled by an implementation from the control table, by row.
+    std::vector<Control*> controls_;
+    std::vector<Timer*> timers_;
 };
+
+// The one kind of message box the program shows: exclamation icon, OK
+// button (48, as the system's style flags spell it).
+enum class MessageStyle : int { ExclamationOk = 48 };
 
 class WindowSystem {
 public:
@@ -225,7 +221,7 @@ public:
     virtual float screenWidth() const = 0;  // twips
     virtual float screenHeight() const = 0;
     // Modal; returns when the user closed it.
-    virtual void messageBox(std::string_view text, int style, std::string_view title) = 0;
+    virtual void messageBox(std::string_view text, MessageStyle style, std::string_view title) = 0;
     // One pass that dispatches every pending event.
     virtual void doEvents() = 0;
     // Milliseconds from an arbitrary start; for pacing repaints only.

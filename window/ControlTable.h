@@ -1,18 +1,44 @@
-// The main window as it stands when created: one table, read by the logic and
-// by both platform implementations.
+// The main window as it stands when created: one table, read by the logic
+// and handed to whichever platform builds the window.
 #pragma once
 
-#include <span>
+#include <cstdint>
 
 #include "platform/ControlSpec.h"
 
 namespace pellmora {
 
+// Every control of the window, in creation order: the value is its row.
+enum class ControlId : std::uint8_t {
+    timScroll,
+    timAutoClose,
+    btnOK,
+    btnCancel,
+    btnApply,
+    Picture1,
+    pbStatus,
+    chkAutoRun,
+    fraAutoRun,
+    btnClosePellmora,
+    chkClosePellmora,
+    btnRunJuno,
+    chkRunJuno,
+    chkDeleteAds,
+    btnDeleteAds,
+    txtJunoPath,
+    Label2,
+    Label1,
+    labStatus,
+    labGeneral1,
+    labGeneral0,
+    TabStrip1,
+};
+
+constexpr platform::Row row(ControlId id) { return static_cast<platform::Row>(id); }
+
+// Title, client size, the tab and every control.
 extern const platform::FormSpec kFormSpec;
 
-// Rows in creation order; the row for a ControlId is at index(id).
-std::span<const platform::ControlSpec> controlTable();
-
-const platform::ControlSpec& controlSpec(platform::ControlId id);
+const platform::ControlSpec& controlSpec(ControlId id);
 
 }  // namespace pellmora

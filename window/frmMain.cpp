@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-namespace pellmora {
+#include "window/ControlTable.h"
 
-using platform::ControlId;
+namespace pellmora {
 
 namespace {
 
@@ -21,28 +21,28 @@ frmMain::frmMain(platform::Form& form, platform::WindowSystem& windows, platform
       windows_(windows),
       files_(files),
       processes_(processes),
-      timScroll(form.timer(ControlId::timScroll)),
-      timAutoClose(form.timer(ControlId::timAutoClose)),
-      btnOK(form.get<platform::Button>(ControlId::btnOK)),
-      btnCancel(form.get<platform::Button>(ControlId::btnCancel)),
-      btnApply(form.get<platform::Button>(ControlId::btnApply)),
-      Picture1(form.get<platform::StaticControl>(ControlId::Picture1)),
-      pbStatus(form.get<platform::ProgressBar>(ControlId::pbStatus)),
-      chkAutoRun(form.get<platform::CheckBox>(ControlId::chkAutoRun)),
-      fraAutoRun(form.get<platform::StaticControl>(ControlId::fraAutoRun)),
-      btnClosePellmora(form.get<platform::Button>(ControlId::btnClosePellmora)),
-      chkClosePellmora(form.get<platform::CheckBox>(ControlId::chkClosePellmora)),
-      btnRunJuno(form.get<platform::Button>(ControlId::btnRunJuno)),
-      chkRunJuno(form.get<platform::CheckBox>(ControlId::chkRunJuno)),
-      chkDeleteAds(form.get<platform::CheckBox>(ControlId::chkDeleteAds)),
-      btnDeleteAds(form.get<platform::Button>(ControlId::btnDeleteAds)),
-      txtJunoPath(form.get<platform::TextBox>(ControlId::txtJunoPath)),
-      Label2(form.get<platform::Label>(ControlId::Label2)),
-      Label1(form.get<platform::Label>(ControlId::Label1)),
-      labStatus(form.get<platform::Label>(ControlId::labStatus)),
-      labGeneral{&form.get<platform::Label>(ControlId::labGeneral0),
-                 &form.get<platform::Label>(ControlId::labGeneral1)},
-      TabStrip1(form.get<platform::StaticControl>(ControlId::TabStrip1)) {
+      timScroll(form.timer(row(ControlId::timScroll))),
+      timAutoClose(form.timer(row(ControlId::timAutoClose))),
+      btnOK(form.get<platform::Button>(row(ControlId::btnOK))),
+      btnCancel(form.get<platform::Button>(row(ControlId::btnCancel))),
+      btnApply(form.get<platform::Button>(row(ControlId::btnApply))),
+      Picture1(form.get<platform::StaticControl>(row(ControlId::Picture1))),
+      pbStatus(form.get<platform::ProgressBar>(row(ControlId::pbStatus))),
+      chkAutoRun(form.get<platform::CheckBox>(row(ControlId::chkAutoRun))),
+      fraAutoRun(form.get<platform::StaticControl>(row(ControlId::fraAutoRun))),
+      btnClosePellmora(form.get<platform::Button>(row(ControlId::btnClosePellmora))),
+      chkClosePellmora(form.get<platform::CheckBox>(row(ControlId::chkClosePellmora))),
+      btnRunJuno(form.get<platform::Button>(row(ControlId::btnRunJuno))),
+      chkRunJuno(form.get<platform::CheckBox>(row(ControlId::chkRunJuno))),
+      chkDeleteAds(form.get<platform::CheckBox>(row(ControlId::chkDeleteAds))),
+      btnDeleteAds(form.get<platform::Button>(row(ControlId::btnDeleteAds))),
+      txtJunoPath(form.get<platform::TextBox>(row(ControlId::txtJunoPath))),
+      Label2(form.get<platform::Label>(row(ControlId::Label2))),
+      Label1(form.get<platform::Label>(row(ControlId::Label1))),
+      labStatus(form.get<platform::Label>(row(ControlId::labStatus))),
+      labGeneral{&form.get<platform::Label>(row(ControlId::labGeneral0)),
+                 &form.get<platform::Label>(row(ControlId::labGeneral1))},
+      TabStrip1(form.get<platform::StaticControl>(row(ControlId::TabStrip1))) {
     form_.onKeyDown = [this](std::int16_t key, std::int16_t shift) { Form_KeyDown(key, shift); };
     btnOK.onClick = [this] { btnOK_Click(); };
     btnCancel.onClick = [this] { btnCancel_Click(); };
@@ -162,7 +162,7 @@ void frmMain::timScroll_Timer() {
 
 void frmMain::showMessage(std::string_view text) {
     ++messageBoxesOpen_;
-    windows_.messageBox(text, kMessageStyle, kAppTitle);
+    windows_.messageBox(text, platform::MessageStyle::ExclamationOk, kAppTitle);
     --messageBoxesOpen_;
 }
 

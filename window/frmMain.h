@@ -14,7 +14,6 @@
 
 namespace pellmora {
 
-inline constexpr int kMessageStyle = 48;  // exclamation icon, OK button
 inline constexpr std::string_view kAppTitle = "Pellmora";
 
 class frmMain : public OptionSet {

@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <sstream>
 
-#include "window/ControlTable.h"
-
 namespace headless {
 
-using platform::ControlId;
 using platform::ControlKind;
 using platform::ControlSpec;
+using platform::Row;
 
 namespace {
 
@@ -19,82 +17,31 @@ std::string number(float value) {
     return out.str();
 }
 
-std::string nameOf(const ControlSpec& row) { return std::string(row.name); }
+// What a change of each kind of control shows in the log.
+std::string stateOf(const platform::Label& label) { return "=" + label.caption(); }
+std::string stateOf(const platform::CheckBox& box) { return " value=" + std::to_string(box.value()); }
+std::string stateOf(const platform::TextBox& box) { return " text=" + box.text(); }
+std::string stateOf(const platform::ProgressBar& bar) {
+    return " max=" + number(bar.max()) + " value=" + number(bar.value());
+}
+std::string stateOf(const platform::Control&) { return {}; }
 
-class HLabel : public platform::Label {
+// Any control of the platform, recording what the logic does to it.
+template <class Base>
+class Recorded : public Base {
 public:
-    HLabel(const ControlSpec& row, Headless& host) : Label(row), host_(host) {}
-    void refresh() override { host_.record(nameOf(row()) + " refresh"); }
-
-protected:
-    void moved() override {}
-    void captionChanged() override { host_.record(nameOf(row()) + "=" + caption()); }
-
-private:
-    Headless& host_;
-};
-
-class HButton : public platform::Button {
-public:
-    HButton(const ControlSpec& row, Headless& host) : Button(row), host_(host) {}
-    void refresh() override { host_.record(nameOf(row()) + " refresh"); }
-
-protected:
-    void moved() override {}
-
-private:
-    Headless& host_;
-};
-
-class HCheckBox : public platform::CheckBox {
-public:
-    HCheckBox(const ControlSpec& row, Headless& host) : CheckBox(row), host_(host) {}
-    void refresh() override { host_.record(nameOf(row()) + " refresh"); }
-
-protected:
-    void moved() override {}
-    void valueChanged() override { host_.record(nameOf(row()) + " value=" + std::to_string(value())); }
-
-private:
-    Headless& host_;
-};
-
-class HTextBox : public platform::TextBox {
-public:
-    HTextBox(const ControlSpec& row, Headless& host) : TextBox(row), host_(host) {}
-    void refresh() override { host_.record(nameOf(row()) + " refresh"); }
-    void userTypes(std::string text) { editedByUser(std::move(text)); }
-
-protected:
-    void moved() override {}
-    void textChanged() override { host_.record(nameOf(row()) + " text=" + text()); }
-
-private:
-    Headless& host_;
-};
-
-class HProgressBar : public platform::ProgressBar {
-public:
-    HProgressBar(const ControlSpec& row, Headless& host) : ProgressBar(row), host_(host) {}
-    void refresh() override { host_.record(nameOf(row()) + " refresh"); }
-
-protected:
-    void moved() override {}
-    void rangeChanged() override {
-        host_.record(nameOf(row()) + " max=" + number(max()) + " value=" + number(value()));
+    Recorded(const ControlSpec& row, Headless& host) : Base(row), host_(host) {}
+    void refresh() override { host_.record(std::string(this->row().name) + " refresh"); }
+    // The user edits the text, as opposed to code setting it.
+    void userTypes(std::string text)
+        requires std::is_base_of_v<platform::TextBox, Base>
+    {
+        this->editedByUser(std::move(text));
     }
 
-private:
-    Headless& host_;
-};
-
-class HStatic : public platform::StaticControl {
-public:
-    HStatic(const ControlSpec& row, Headless& host) : StaticControl(row), host_(host) {}
-    void refresh() override { host_.record(nameOf(row()) + " refresh"); }
-
 protected:
     void moved() override {}
+    void changed() override { host_.record(std::string(this->row().name) + stateOf(static_cast<const Base&>(*this))); }
 
 private:
     Headless& host_;
@@ -110,7 +57,7 @@ public:
 protected:
     void enabledChanged() override {
         if (enabled()) dueAt_ = host_.now() + static_cast<std::uint64_t>(interval());
-        host_.record(nameOf(row()) + (enabled() ? " on" : " off"));
+        host_.record(std::string(row().name) + (enabled() ? " on" : " off"));
     }
 
 private:
@@ -118,35 +65,35 @@ private:
     std::uint64_t dueAt_ = 0;
 };
 
-bool canTakeFocus(ControlKind kind) {
-    return kind == ControlKind::Button || kind == ControlKind::CheckBox || kind == ControlKind::TextBox ||
-           kind == ControlKind::TabStrip;
-}
-
 }  // namespace
 
 // --- HeadlessForm -------------------------------------------------------------
 
-HeadlessForm::HeadlessForm(Headless& host) : host_(host) {
-    for (const ControlSpec& row : pellmora::controlTable()) {
+HeadlessForm::HeadlessForm(Headless& host, const platform::FormSpec& spec)
+    : host_(host), spec_(spec), keys_(platform::keyboardRules(spec.controls)) {
+    if (!keys_.tabOrder.empty()) focus = keys_.tabOrder.front();
+    controls_.resize(spec.controls.size());
+    timers_.resize(spec.controls.size());
+    for (Row at = 0; at < spec.controls.size(); ++at) {
+        const ControlSpec& row = spec.controls[at];
         std::unique_ptr<platform::Control> control;
         switch (row.kind) {
         case ControlKind::Timer: {
             auto timer = std::make_unique<HTimer>(row, host);
-            timers_[index(row.id)] = timer.get();
+            timers_[at] = timer.get();
             ownedTimers_.push_back(std::move(timer));
             continue;
         }
-        case ControlKind::Button: control = std::make_unique<HButton>(row, host); break;
-        case ControlKind::CheckBox: control = std::make_unique<HCheckBox>(row, host); break;
-        case ControlKind::TextBox: control = std::make_unique<HTextBox>(row, host); break;
-        case ControlKind::Label: control = std::make_unique<HLabel>(row, host); break;
-        case ControlKind::ProgressBar: control = std::make_unique<HProgressBar>(row, host); break;
+        case ControlKind::Button: control = std::make_unique<Recorded<platform::Button>>(row, host); break;
+        case ControlKind::CheckBox: control = std::make_unique<Recorded<platform::CheckBox>>(row, host); break;
+        case ControlKind::TextBox: control = std::make_unique<Recorded<platform::TextBox>>(row, host); break;
+        case ControlKind::Label: control = std::make_unique<Recorded<platform::Label>>(row, host); break;
+        case ControlKind::ProgressBar: control = std::make_unique<Recorded<platform::ProgressBar>>(row, host); break;
         case ControlKind::Frame:
         case ControlKind::Panel:
-        case ControlKind::TabStrip: control = std::make_unique<HStatic>(row, host); break;
+        case ControlKind::TabStrip: control = std::make_unique<Recorded<platform::StaticControl>>(row, host); break;
         }
-        controls_[index(row.id)] = control.get();
+        controls_[at] = control.get();
         ownedControls_.push_back(std::move(control));
     }
 }
@@ -165,8 +112,8 @@ void HeadlessForm::move(float left, float top) {
     top_ = top;
 }
 
-float HeadlessForm::outerWidth() const { return pellmora::kFormSpec.clientWidth + frameWidth; }
-float HeadlessForm::outerHeight() const { return pellmora::kFormSpec.clientHeight + frameHeight; }
+float HeadlessForm::outerWidth() const { return spec_.clientWidth + frameWidth; }
+float HeadlessForm::outerHeight() const { return spec_.clientHeight + frameHeight; }
 
 void HeadlessForm::unloadAndEnd() {
     visible_ = false;
@@ -176,9 +123,9 @@ void HeadlessForm::unloadAndEnd() {
 
 // --- Headless -----------------------------------------------------------------
 
-Headless::Headless() {
+Headless::Headless(const platform::FormSpec& spec) {
     files_.afterCall = [this] { now_ += msPerFileCall; };
-    form_ = std::make_unique<HeadlessForm>(*this);
+    form_ = std::make_unique<HeadlessForm>(*this, spec);
 }
 
 Headless::~Headless() = default;
@@ -214,12 +161,18 @@ void Headless::load(const std::function<void()>& handler) {
     if (!ended_ && !form_->visible()) form_->show();
 }
 
-void Headless::dispatchPending() {
+void Headless::drainQueue() {
     while (!queue_.empty() && !ended_) {
         auto event = std::move(queue_.front());
         queue_.pop_front();
         event();
     }
+}
+
+// Input first, then the timers that are due in the order they fell due,
+// then whatever input those ticks queued.
+void Headless::dispatchPending() {
+    drainQueue();
     std::vector<TimerSlot> due;
     for (const TimerSlot& slot : timers_)
         if (slot.timer->enabled() && *slot.dueAt <= now_) due.push_back(slot);
@@ -231,11 +184,7 @@ void Headless::dispatchPending() {
         *slot.dueAt = now_ + static_cast<std::uint64_t>(slot.timer->interval());
         slot.timer->tick();
     }
-    while (!queue_.empty() && !ended_) {
-        auto event = std::move(queue_.front());
-        queue_.pop_front();
-        event();
-    }
+    drainQueue();
 }
 
 void Headless::runFor(std::uint64_t ms) {
@@ -256,10 +205,10 @@ void Headless::doEvents() { dispatchPending(); }
 
 void Headless::post(std::function<void()> event) { queue_.push_back(std::move(event)); }
 
-void Headless::click(ControlId id) {
-    post([this, id] {
-        platform::Control& control = form_->control(id);
-        form_->focus = id;
+void Headless::click(Row row) {
+    post([this, row] {
+        platform::Control& control = form_->control(row);
+        form_->focus = row;
         if (control.row().kind == ControlKind::CheckBox)
             static_cast<platform::CheckBox&>(control).clickedByUser();
         else if (control.row().kind == ControlKind::Button)
@@ -267,10 +216,10 @@ void Headless::click(ControlId id) {
     });
 }
 
-void Headless::type(ControlId textBox, std::string text) {
+void Headless::type(Row textBox, std::string text) {
     post([this, textBox, text = std::move(text)] {
         form_->focus = textBox;
-        static_cast<HTextBox&>(form_->control(textBox)).userTypes(text);
+        static_cast<Recorded<platform::TextBox>&>(form_->control(textBox)).userTypes(text);
     });
 }
 
@@ -278,30 +227,24 @@ void Headless::keyDown(std::int16_t keyCode, std::int16_t shift) {
     post([this, keyCode, shift] { deliverKey(keyCode, shift); });
 }
 
+// Key preview first, then the dialog keys by the table's keyboard rules.
 void Headless::deliverKey(std::int16_t keyCode, std::int16_t shift) {
     if (form_->onKeyDown) form_->onKeyDown(keyCode, shift);
-    const ControlSpec& focused = pellmora::controlSpec(form_->focus);
-    if (keyCode == kVkReturn) {
-        const ControlId pressed = focused.kind == ControlKind::Button ? focused.id : ControlId::btnOK;
-        form_->get<platform::Button>(pressed).click();
+    const platform::KeyboardRules& keys = form_->keys();
+    std::optional<Row> pressed;
+    if (keyCode == kVkReturn) pressed = keys.enterTarget(form_->spec().controls, form_->focus);
+    if (keyCode == kVkEscape) pressed = keys.cancelButton;
+    if (pressed) {
+        form_->get<platform::Button>(*pressed).click();
         return;
     }
-    if (keyCode == kVkEscape) {
-        form_->get<platform::Button>(ControlId::btnCancel).click();
-        return;
-    }
-    if (keyCode == kVkTab) {
-        std::vector<const ControlSpec*> order;
-        for (const ControlSpec& row : pellmora::controlTable())
-            if (canTakeFocus(row.kind) && row.visible) order.push_back(&row);
-        std::sort(order.begin(), order.end(), [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
-        auto at = std::find(order.begin(), order.end(), &focused);
+    if (keyCode == kVkTab && !keys.tabOrder.empty()) {
+        const auto& order = keys.tabOrder;
+        const auto at = std::find(order.begin(), order.end(), form_->focus);
         std::size_t i = at == order.end() ? 0 : static_cast<std::size_t>(at - order.begin());
         i = (shift & kShiftMask) != 0 ? (i + order.size() - 1) % order.size() : (i + 1) % order.size();
-        form_->focus = order[i]->id;
-        return;
+        form_->focus = order[i];
     }
-    keysToControls.push_back(nameOf(focused) + " " + std::to_string(keyCode));
 }
 
 std::vector<std::string> Headless::logOf(std::initializer_list<std::string_view> prefixes) const {
@@ -312,7 +255,7 @@ std::vector<std::string> Headless::logOf(std::initializer_list<std::string_view>
     return lines;
 }
 
-void Headless::messageBox(std::string_view text, int style, std::string_view title) {
+void Headless::messageBox(std::string_view text, platform::MessageStyle style, std::string_view title) {
     messageBoxes.push_back({std::string(text), style, std::string(title)});
     record("message " + std::string(text));
     if (whileMessageBox) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Keyboard.h"
 #include "platform/Processes.h"
 #include "platform/Window.h"
 #include "platform/headless/MemoryFileSystem.h"
@@ -25,7 +26,7 @@ inline constexpr std::int16_t kShiftMask = 1;
 
 struct MessageBoxRecord {
     std::string text;
-    int style;
+    platform::MessageStyle style;
     std::string title;
 };
 
@@ -37,7 +38,7 @@ class Headless;
 
 class HeadlessForm : public platform::Form {
 public:
-    explicit HeadlessForm(Headless& host);
+    HeadlessForm(Headless& host, const platform::FormSpec& spec);
     ~HeadlessForm() override;
 
     void show() override;
@@ -50,14 +51,19 @@ public:
 
     float leftTwips() const { return left_; }
     float topTwips() const { return top_; }
-    platform::Control& control(platform::ControlId id) const { return *controls_[index(id)]; }
+    platform::Control& control(platform::Row row) const { return *controls_[row]; }
+    const platform::FormSpec& spec() const { return spec_; }
+    const platform::KeyboardRules& keys() const { return keys_; }
 
-    platform::ControlId focus = platform::ControlId::txtJunoPath;
+    // The focus starts on the first control in Tab order.
+    platform::Row focus = 0;
     // The frame's width and the title bar's height, added to the client area.
     float frameWidth = 90, frameHeight = 435;
 
 private:
     Headless& host_;
+    const platform::FormSpec& spec_;
+    const platform::KeyboardRules keys_;
     std::vector<std::unique_ptr<platform::Control>> ownedControls_;
     std::vector<std::unique_ptr<platform::Timer>> ownedTimers_;
     bool visible_ = false;
@@ -66,7 +72,7 @@ private:
 
 class Headless : public platform::WindowSystem, public platform::Processes {
 public:
-    Headless();
+    explicit Headless(const platform::FormSpec& spec);
     ~Headless() override;
 
     HeadlessForm& form() { return *form_; }
@@ -87,11 +93,11 @@ public:
     bool ended() const { return ended_; }
 
     // --- Input, queued until the thread is free ---------------------------
-    void click(platform::ControlId id);
+    void click(platform::Row row);
     // Key preview first, then Enter/Esc/Tab as the dialog keys, then the
     // focused control.
     void keyDown(std::int16_t keyCode, std::int16_t shift = 0);
-    void type(platform::ControlId textBox, std::string text);
+    void type(platform::Row textBox, std::string text);
     void post(std::function<void()> event);
 
     // --- Recorded ---------------------------------------------------------
@@ -102,16 +108,13 @@ public:
     // The lines of `log` that start with any of `prefixes`, in order.
     std::vector<std::string> logOf(std::initializer_list<std::string_view> prefixes) const;
     std::vector<MessageBoxRecord> messageBoxes;
-    // Keys that reached the focused control after the preview, as
-    // "control key".
-    std::vector<std::string> keysToControls;
     // Runs while a message box is "open", as a modal loop would.
     std::function<void()> whileMessageBox;
 
     // --- platform::WindowSystem -------------------------------------------
     float screenWidth() const override { return screenWidthTwips; }
     float screenHeight() const override { return screenHeightTwips; }
-    void messageBox(std::string_view text, int style, std::string_view title) override;
+    void messageBox(std::string_view text, platform::MessageStyle style, std::string_view title) override;
     void doEvents() override;
     std::uint64_t milliseconds() const override { return now_; }
     float screenWidthTwips = 1024 * 15, screenHeightTwips = 768 * 15;
@@ -134,6 +137,7 @@ private:
     template <class F>
     void dispatch(F&& body);
     void dispatchPending();
+    void drainQueue();
     void deliverKey(std::int16_t keyCode, std::int16_t shift);
 
     MemoryFileSystem files_;

@@ -131,10 +131,6 @@ void MemoryFileSystem::addLink(const std::string& path, const std::string& targe
     nodes_[resolve(name, false)] = Node{.name = name, .linkTarget = keyOf(target)};
 }
 
-void MemoryFileSystem::setAttributes(const std::string& path, Attributes attributes) {
-    if (Node* node = find(resolve(path))) node->attributes = attributes;
-}
-
 bool MemoryFileSystem::exists(const std::string& path) const { return find(resolve(path, false)) != nullptr; }
 
 bool MemoryFileSystem::isFolder(const std::string& path) const {

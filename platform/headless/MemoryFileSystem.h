@@ -52,7 +52,6 @@ public:
     // A symbolic link at `path` pointing at `target`; paths through it lead
     // to the target, as on a real disk.
     void addLink(const std::string& path, const std::string& target);
-    void setAttributes(const std::string& path, Attributes attributes);
 
     // --- Looking ----------------------------------------------------------
     bool exists(const std::string& path) const;
@@ -116,7 +115,6 @@ private:
     Node* find(const std::string& key);
     const Node* find(const std::string& key) const;
     std::optional<platform::FileError> enter(FsOp op, const std::string& path) const;
-    void leave() const;
 
     std::string programFolder_ = "C:\\Pellmora";
     std::map<std::string, Node> nodes_;

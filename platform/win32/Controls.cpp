@@ -35,7 +35,7 @@ int clampToInt(float value) {
 
 void Child::create(const wchar_t* windowClass, DWORD style, DWORD exStyle, HWND parent, const std::wstring& text) {
     hwnd_ = CreateWindowExW(exStyle, windowClass, text.c_str(), style, 0, 0, 0, 0, parent,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlIdOf(row_.id))), moduleInstance(),
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlIdOf(host_.rowOf(row_)))), moduleInstance(),
                             nullptr);
     if (!hwnd_) throw std::runtime_error("The control " + std::string(row_.name) + " could not be created.");
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.font(row_.font)), FALSE);
@@ -174,7 +174,7 @@ void CheckBoxControl::command(WORD code) {
     if (code == BN_CLICKED) clickedByUser();
 }
 
-void CheckBoxControl::valueChanged() { SendMessageW(hwnd_, BM_SETCHECK, checkState(value()), 0); }
+void CheckBoxControl::changed() { SendMessageW(hwnd_, BM_SETCHECK, checkState(value()), 0); }
 
 // --- Text box and labels -------------------------------------------------------
 
@@ -193,7 +193,7 @@ void TextBoxControl::command(WORD code) {
     editedByUser(narrow(typed));
 }
 
-void TextBoxControl::textChanged() {
+void TextBoxControl::changed() {
     settingText_ = true;
     SetWindowTextW(hwnd_, widen(text()).c_str());
     settingText_ = false;
@@ -215,17 +215,17 @@ HBRUSH LabelControl::colours(HDC dc) {
     return GetSysColorBrush(COLOR_BTNFACE);
 }
 
-void LabelControl::captionChanged() { SetWindowTextW(hwnd_, widen(caption()).c_str()); }
+void LabelControl::changed() { SetWindowTextW(hwnd_, widen(caption()).c_str()); }
 
 // --- Progress bar ----------------------------------------------------------------
 
 ProgressControl::ProgressControl(const ControlSpec& row, ControlHost& host, HWND parent) : Windowed(row, host) {
     create(PROGRESS_CLASSW, kChildStyle | visibility(row), 0, parent, L"");
-    rangeChanged();
+    changed();
     place();
 }
 
-void ProgressControl::rangeChanged() {
+void ProgressControl::changed() {
     SendMessageW(hwnd_, PBM_SETRANGE32, 0, clampToInt(max()));
     SendMessageW(hwnd_, PBM_SETPOS, static_cast<WPARAM>(clampToInt(value())), 0);
 }
@@ -292,32 +292,23 @@ LRESULT TabStripControl::notify(const NMHDR& header) {
     return 0;  // TCN_SELCHANGING: allow; the one tab stays selected anyway
 }
 
-std::string TabStripControl::keyOf(int item) const {
-    TCITEMW data{};
-    data.mask = TCIF_PARAM;
-    if (!SendMessageW(hwnd_, TCM_GETITEMW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&data)) || !data.lParam)
-        return {};
-    return *reinterpret_cast<const std::string*>(data.lParam);
-}
-
 // --- Timers ----------------------------------------------------------------------
 
-TimerControl::TimerControl(const ControlSpec& row, HWND owner) : Timer(row), owner_(owner) {
-    if (enabled()) SetTimer(owner_, timerId(), static_cast<UINT>(interval()), nullptr);
+TimerControl::TimerControl(const ControlSpec& row, platform::Row at, HWND owner)
+    : Timer(row), owner_(owner), id_(static_cast<UINT_PTR>(controlIdOf(at))) {
+    if (enabled()) SetTimer(owner_, id_, static_cast<UINT>(interval()), nullptr);
 }
 
 TimerControl::~TimerControl() {
-    if (IsWindow(owner_)) KillTimer(owner_, timerId());
+    if (IsWindow(owner_)) KillTimer(owner_, id_);
 }
-
-UINT_PTR TimerControl::timerId() const { return static_cast<UINT_PTR>(controlIdOf(row().id)); }
 
 void TimerControl::enabledChanged() {
     // SetTimer on a running timer's ID restarts its interval.
     if (enabled())
-        SetTimer(owner_, timerId(), static_cast<UINT>(interval()), nullptr);
+        SetTimer(owner_, id_, static_cast<UINT>(interval()), nullptr);
     else
-        KillTimer(owner_, timerId());
+        KillTimer(owner_, id_);
 }
 
 }  // namespace win32

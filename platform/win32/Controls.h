@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/Window.h"
+#include "platform/win32/Layout.h"
 
 namespace win32 {
 
@@ -18,6 +19,8 @@ class ControlHost {
 public:
     virtual UINT dpi() const = 0;
     virtual HFONT font(platform::FontKind kind) const = 0;
+    // Where a row stands in the table the window was made from.
+    virtual platform::Row rowOf(const platform::ControlSpec& row) const = 0;
 
 protected:
     ~ControlHost() = default;
@@ -93,7 +96,7 @@ public:
     void command(WORD code) override;
 
 protected:
-    void valueChanged() override;
+    void changed() override;
 };
 
 // A single-line edit box ("Edit").
@@ -103,7 +106,7 @@ public:
     void command(WORD code) override;
 
 protected:
-    void textChanged() override;
+    void changed() override;
 
 private:
     bool settingText_ = false;  // our own SetWindowTextW raises EN_CHANGE too
@@ -116,7 +119,7 @@ public:
     HBRUSH colours(HDC dc) override;
 
 protected:
-    void captionChanged() override;
+    void changed() override;
 };
 
 // A progress bar (PROGRESS_CLASSW).
@@ -125,7 +128,7 @@ public:
     ProgressControl(const platform::ControlSpec& row, ControlHost& host, HWND parent);
 
 protected:
-    void rangeChanged() override;
+    void changed() override;
 };
 
 // A captioned group box ("Button", BS_GROUPBOX) that holds controls: its
@@ -153,8 +156,6 @@ public:
     LRESULT notify(const NMHDR& header) override;
     void place() override;
     bool ownsToolTip(HWND window) const;
-    // The key of the tab at `item`, kept in the item's data.
-    std::string keyOf(int item) const;
 
 private:
     HWND toolTip() const;
@@ -165,22 +166,18 @@ private:
     bool ownTool_ = false;  // a tool of ours for the tab, where the control made none
 };
 
-// A timer of the main window (SetTimer), by ID 100 + its table index.
+// A timer of the main window (SetTimer), by the control ID of its row.
 class TimerControl : public platform::Timer {
 public:
-    TimerControl(const platform::ControlSpec& row, HWND owner);
+    TimerControl(const platform::ControlSpec& row, platform::Row at, HWND owner);
     ~TimerControl() override;
-    UINT_PTR timerId() const;
-
 protected:
     void enabledChanged() override;
 
 private:
     HWND owner_;
+    UINT_PTR id_;
 };
-
-// The control ID of the window made from a table row.
-inline int controlIdOf(platform::ControlId id) { return 100 + static_cast<int>(platform::index(id)); }
 
 // Sends WM_COMMAND, WM_NOTIFY and WM_CTLCOLOR* from a container's children
 // on to the main window; true when `message` was one of them.

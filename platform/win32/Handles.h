@@ -64,16 +64,10 @@ struct FontTraits {
     static Value empty() { return nullptr; }
     static bool release(Value f) { return DeleteObject(f) != FALSE; }
 };
-struct IconTraits {
-    using Value = HICON;
-    static Value empty() { return nullptr; }
-    static bool release(Value i) { return DestroyIcon(i) != FALSE; }
-};
 
 using FileHandle = Owned<FileTraits>;
 using FindHandle = Owned<FindTraits>;
 using KernelHandle = Owned<KernelTraits>;
 using FontHandle = Owned<FontTraits>;
-using IconHandle = Owned<IconTraits>;
 
 }  // namespace win32

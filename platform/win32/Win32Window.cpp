@@ -8,11 +8,9 @@
 
 #include "platform/win32/Layout.h"
 #include "platform/win32/Text.h"
-#include "window/ControlTable.h"
 
 namespace win32 {
 
-using platform::ControlId;
 using platform::ControlKind;
 using platform::ControlSpec;
 using platform::FontKind;
@@ -51,21 +49,16 @@ std::int16_t modifierMask() {
                                      (isDown(VK_MENU) ? 4 : 0));
 }
 
-ControlId rowWith(bool ControlSpec::*role) {
-    for (const ControlSpec& row : pellmora::controlTable())
-        if (row.*role) return row.id;
-    return ControlId::None;
-}
-
 }  // namespace
 
 // --- Creation ------------------------------------------------------------------
 
-Win32Form::Win32Form(HINSTANCE instance) {
+Win32Form::Win32Form(HINSTANCE instance, const platform::FormSpec& spec)
+    : spec_(spec), keys_(platform::keyboardRules(spec.controls)) {
     registerMainClass(instance, windowProc);
     PanelControl::registerClass(instance);
     dpi_ = GetDpiForSystem();
-    hwnd_ = CreateWindowExW(kMainExStyle, kMainClassName, widen(pellmora::kFormSpec.title).c_str(), kMainStyle,
+    hwnd_ = CreateWindowExW(kMainExStyle, kMainClassName, widen(spec_.title).c_str(), kMainStyle,
                             CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
     if (!hwnd_) throw std::runtime_error("The main window could not be created.");
     dpi_ = GetDpiForWindow(hwnd_);
@@ -90,9 +83,13 @@ void Win32Form::makeFonts() {
 
 HFONT Win32Form::font(FontKind kind) const { return kind == FontKind::BoldBlack ? boldFont_.get() : dialogFont_.get(); }
 
+platform::Row Win32Form::rowOf(const ControlSpec& row) const {
+    return static_cast<platform::Row>(&row - spec_.controls.data());
+}
+
 void Win32Form::sizeWindow() {
-    const int clientWidth = twipsToPixels(pellmora::kFormSpec.clientWidth, dpi_);
-    const int clientHeight = twipsToPixels(pellmora::kFormSpec.clientHeight, dpi_);
+    const int clientWidth = twipsToPixels(spec_.clientWidth, dpi_);
+    const int clientHeight = twipsToPixels(spec_.clientHeight, dpi_);
     RECT outer{0, 0, clientWidth, clientHeight};
     AdjustWindowRectExForDpi(&outer, kMainStyle, FALSE, kMainExStyle, dpi_);
     SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
@@ -107,21 +104,26 @@ void Win32Form::sizeWindow() {
 }
 
 void Win32Form::createControls() {
+    const std::size_t count = spec_.controls.size();
+    controls_.resize(count);
+    timers_.resize(count);
+    children_.resize(count);
     const auto add = [this]<class T>(std::unique_ptr<T> control) {
-        const std::size_t at = platform::index(control->row().id);
+        const platform::Row at = rowOf(control->row());
         controls_[at] = control.get();
         children_[at] = control.get();
         ownedControls_.push_back(std::move(control));
     };
-    for (const ControlSpec& row : pellmora::controlTable()) {
+    for (platform::Row at = 0; at < count; ++at) {
+        const ControlSpec& row = spec_.controls[at];
         if (row.kind == ControlKind::Timer) {
-            auto timer = std::make_unique<TimerControl>(row, hwnd_);
-            timers_[platform::index(row.id)] = timer.get();
+            auto timer = std::make_unique<TimerControl>(row, at, hwnd_);
+            timers_[at] = timer.get();
             ownedTimers_.push_back(std::move(timer));
             continue;
         }
         // Containers come before their children in the table.
-        const HWND parent = row.container == ControlId::None ? hwnd_ : windowOf(row.container);
+        const HWND parent = row.container == platform::kWindow ? hwnd_ : windowOf(row.container);
         switch (row.kind) {
         case ControlKind::Button: {
             auto button = std::make_unique<ButtonControl>(row, *this, parent);
@@ -136,7 +138,7 @@ void Win32Form::createControls() {
         case ControlKind::Frame: add(std::make_unique<FrameControl>(row, *this, parent)); break;
         case ControlKind::Panel: add(std::make_unique<PanelControl>(row, *this, parent)); break;
         case ControlKind::TabStrip: {
-            auto tabs = std::make_unique<TabStripControl>(row, *this, parent, pellmora::kFormSpec);
+            auto tabs = std::make_unique<TabStripControl>(row, *this, parent, spec_);
             tabStrip_ = tabs.get();
             add(std::move(tabs));
             break;
@@ -147,11 +149,11 @@ void Win32Form::createControls() {
     // The panel lies above the tab strip, on its page.
     if (tabStrip_)
         SetWindowPos(tabStrip_->hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    for (ControlId id : tabOrder(pellmora::controlTable())) tabOrder_.push_back(children_[platform::index(id)]);
+    for (platform::Row at : keys_.tabOrder) tabOrder_.push_back(children_[at]);
 }
 
-HWND Win32Form::windowOf(ControlId id) const {
-    const Child* child = platform::index(id) < children_.size() ? children_[platform::index(id)] : nullptr;
+HWND Win32Form::windowOf(platform::Row row) const {
+    const Child* child = row < children_.size() ? children_[row] : nullptr;
     return child ? child->hwnd() : nullptr;
 }
 
@@ -159,7 +161,7 @@ Child* Win32Form::childFor(HWND window) const {
     if (!window) return nullptr;
     // Our controls carry their table index in the control ID; the window
     // must also be the one we made for that row.
-    const int at = GetDlgCtrlID(window) - controlIdOf(ControlId::timScroll);
+    const int at = GetDlgCtrlID(window) - kFirstControlId;
     if (at < 0 || static_cast<std::size_t>(at) >= children_.size()) return nullptr;
     Child* child = children_[static_cast<std::size_t>(at)];
     return child && child->hwnd() == window ? child : nullptr;
@@ -247,7 +249,7 @@ LRESULT Win32Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (HBRUSH brush = child->colours(reinterpret_cast<HDC>(wParam))) return reinterpret_cast<LRESULT>(brush);
         break;
     case WM_TIMER: {
-        const std::size_t at = wParam - static_cast<WPARAM>(controlIdOf(ControlId::timScroll));
+        const std::size_t at = wParam - static_cast<WPARAM>(kFirstControlId);
         if (at < timers_.size() && timers_[at]) timers_[at]->tick();
         return 0;
     }
@@ -333,11 +335,11 @@ bool Win32Form::keyDown(const MSG& message) {
         return true;
     case VK_RETURN: {
         if (alt) return false;
-        Child* focused = focusedChild();
-        press(focused && focused->row().kind == ControlKind::Button ? focused->row().id : rowWith(&ControlSpec::isDefault));
+        const Child* focused = focusedChild();
+        press(keys_.enterTarget(spec_.controls, focused ? rowOf(focused->row()) : platform::kWindow));
         return true;
     }
-    case VK_ESCAPE: press(rowWith(&ControlSpec::isCancel)); return true;
+    case VK_ESCAPE: press(keys_.cancelButton); return true;
     case VK_MENU:
         // Alt shows the access keys' underlines, as dialogs do.
         SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL), 0);
@@ -392,24 +394,20 @@ void Win32Form::focusChild(Child& child) {
 }
 
 bool Win32Form::accessKey(char key) {
-    const auto target = findAccessKey(tabOrder_.size(), focusPosition(), key, [this](std::size_t i) {
-        const ControlSpec& row = tabOrder_[i]->row();
-        const bool captioned = row.kind == ControlKind::Button || row.kind == ControlKind::CheckBox;
-        return captioned ? win32::accessKey(row.text) : '\0';
-    });
+    const auto target = platform::findAccessKey(spec_.controls, keys_.tabOrder, focusPosition(), key);
     if (target.position < 0) return false;
     Child& child = *tabOrder_[static_cast<std::size_t>(target.position)];
     focusChild(child);
     // A key that several controls share only moves the focus among them.
     if (!target.unique) return true;
-    if (child.row().kind == ControlKind::Button) press(child.row().id);
-    if (child.row().kind == ControlKind::CheckBox) get<platform::CheckBox>(child.row().id).clickedByUser();
+    const platform::Row at = rowOf(child.row());
+    if (child.row().kind == ControlKind::Button) press(at);
+    if (child.row().kind == ControlKind::CheckBox) get<platform::CheckBox>(at).clickedByUser();
     return true;
 }
 
-void Win32Form::press(ControlId id) {
-    if (id == ControlId::None) return;
-    get<platform::Button>(id).click();
+void Win32Form::press(std::optional<platform::Row> row) {
+    if (row) get<platform::Button>(*row).click();
 }
 
 void Win32Form::showDefaultButton() {
@@ -444,7 +442,8 @@ float Win32WindowSystem::screenWidth() const { return pixelsToTwips(GetSystemMet
 
 float Win32WindowSystem::screenHeight() const { return pixelsToTwips(GetSystemMetrics(SM_CYSCREEN), form_.dpi()); }
 
-void Win32WindowSystem::messageBox(std::string_view text, int style, std::string_view title) {
+void Win32WindowSystem::messageBox(std::string_view text, platform::MessageStyle style, std::string_view title) {
+    static_assert(static_cast<UINT>(platform::MessageStyle::ExclamationOk) == (MB_OK | MB_ICONEXCLAMATION));
     MessageBoxW(form_.hwnd(), widen(text).c_str(), widen(title).c_str(), static_cast<UINT>(style));
 }
 

@@ -5,10 +5,10 @@
 
 #include <windows.h>
 
-#include <array>
 #include <memory>
 #include <vector>
 
+#include "platform/Keyboard.h"
 #include "platform/Window.h"
 #include "platform/win32/Controls.h"
 #include "platform/win32/Handles.h"
@@ -19,9 +19,9 @@ inline constexpr const wchar_t* kMainClassName = L"PellmoraMain";
 
 class Win32Form : public platform::Form, public ControlHost {
 public:
-    // Creates the window, hidden, with every control of the table; the
-    // timers that are enabled in the table run from here on.
-    explicit Win32Form(HINSTANCE instance);
+    // Creates the window, hidden, with every control of the form's table;
+    // the timers that are enabled in the table run from here on.
+    Win32Form(HINSTANCE instance, const platform::FormSpec& spec);
     ~Win32Form() override;
 
     void show() override;
@@ -34,9 +34,10 @@ public:
 
     UINT dpi() const override { return dpi_; }
     HFONT font(platform::FontKind kind) const override;
+    platform::Row rowOf(const platform::ControlSpec& row) const override;
 
     HWND hwnd() const { return hwnd_; }
-    HWND windowOf(platform::ControlId id) const;
+    HWND windowOf(platform::Row row) const;
 
     // Key preview, our own Tab order, Enter, Esc and access keys, then the
     // system's dialog keys, then the usual translation and dispatch.
@@ -59,16 +60,18 @@ private:
     void moveFocus(bool forward);
     void focusChild(Child& child);
     bool accessKey(char key);
-    void press(platform::ControlId id);
+    void press(std::optional<platform::Row> row);
     void showDefaultButton();
     void restoreFocus();
 
+    const platform::FormSpec& spec_;
+    const platform::KeyboardRules keys_;
     HWND hwnd_ = nullptr;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     FontHandle dialogFont_, boldFont_;
     std::vector<std::unique_ptr<platform::Control>> ownedControls_;
     std::vector<std::unique_ptr<TimerControl>> ownedTimers_;
-    std::array<Child*, platform::kControlCount> children_{};
+    std::vector<Child*> children_;  // by row; null for timers
     std::vector<Child*> tabOrder_;
     std::vector<ButtonControl*> buttons_;
     TabStripControl* tabStrip_ = nullptr;
@@ -82,7 +85,7 @@ public:
 
     float screenWidth() const override;
     float screenHeight() const override;
-    void messageBox(std::string_view text, int style, std::string_view title) override;
+    void messageBox(std::string_view text, platform::MessageStyle style, std::string_view title) override;
     void doEvents() override;
     std::uint64_t milliseconds() const override;
 

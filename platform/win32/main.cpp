@@ -1,5 +1,6 @@
-// Pellmora.exe: builds the Win32 platform, the main window and its logic,
-// runs the load handler before the window is first shown, then the messages.
+// Pellmora.exe: the one place that composes the Win32 platform with the
+// window's logic. Builds the window from the logic's control table, runs the
+// load handler before the window is first shown, then the messages.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -7,6 +8,7 @@
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Window.h"
+#include "window/ControlTable.h"
 #include "window/frmMain.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -16,7 +18,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
         win32::Win32FileSystem files;
         win32::Win32Processes processes;
-        win32::Win32Form form(instance);
+        win32::Win32Form form(instance, pellmora::kFormSpec);
         win32::Win32WindowSystem windows(form);
         pellmora::frmMain main(form, windows, files, processes);
 
