@@ -1,8 +1,5 @@
 // Emptying the ads folder and starting the mail client.
-#include <gtest/gtest.h>
-
-#include "platform/headless/Headless.h"
-#include "window/frmMain.h"
+#include "tests/Fixture.h"
 
 namespace {
 
@@ -10,11 +7,8 @@ using Lines = std::vector<std::string>;
 
 constexpr const char* kAds = "C:\\Juno\\ads\\";
 
-struct App {
+struct App : fixture::App {
     App() { f.strJunoPath = "C:\\Juno\\"; }
-    headless::Headless h;
-    headless::MemoryFileSystem& fs = h.files();
-    pellmora::frmMain f{h.form(), h, h.files(), h};
     Lines shown() const { return h.logOf({"labStatus", "pbStatus", "form refresh"}); }
     Lines under(std::string_view prefix, bool inside = true) const {
         Lines paths;
@@ -81,25 +75,6 @@ TEST(TrailingBackslash, OneIsCutPerRunAndTheTextBoxKeepsIt) {
     }
 }
 
-// What cannot be deleted stays, the run goes on, and the end counts the entries left.
-TEST(DeleteAds, EntriesThatCannotGoStayAndAreCounted) {
-    App a;
-    a.fs.addFile(ads("A\\locked.gif"), "x", {.readOnly = true});
-    a.fs.addFile(ads("A\\plain.gif"), "x");
-    a.fs.addFile(ads("B\\open.gif"), "x", {.inUse = true});
-    a.fs.addFile(ads("C\\sub\\deep.gif"), "x");
-    a.fs.addFile(ads("D\\hidden.gif"), "x", {.hidden = true});
-    a.fs.addFile(ads("readonly.gif"), "x", {.readOnly = true});
-    a.fs.addFile(ads("system.gif"), "x", {.system = true});
-    a.f.DeleteAds();
-    EXPECT_EQ(a.under(kAds), (Lines{ads("A"), ads("A\\locked.gif"), ads("B"), ads("B\\open.gif"), ads("C"),
-                                    ads("C\\sub"), ads("C\\sub\\deep.gif"), ads("D"), ads("D\\hidden.gif"),
-                                    ads("readonly.gif"), ads("system.gif")}));
-    EXPECT_EQ(a.f.labStatus.caption(), "5 folders could not be deleted.");
-    EXPECT_EQ(a.f.pbStatus.value(), 0);
-    EXPECT_EQ(a.f.pbStatus.max(), 5);  // the system file is never listed
-}
-
 TEST(DeleteAds, CleansEveryEntryPastTheOldLimits) {
     App a;
     for (int i = 0; i < 32800; ++i) a.fs.addFolder(ads("e" + std::to_string(i)));
@@ -108,27 +83,6 @@ TEST(DeleteAds, CleansEveryEntryPastTheOldLimits) {
     EXPECT_EQ(a.shown().front(), "labStatus=32800 folders left.");
     EXPECT_EQ(a.f.labStatus.caption(), "Delete Ads Successful.");
     EXPECT_EQ(a.f.pbStatus.max(), 32800.0f);
-}
-
-TEST(DeleteAds, NeverGoesThroughALink) {
-    App a;
-    a.fs.addFile("C:\\Keep\\sub\\k.txt", "mine");
-    a.fs.addFile("C:\\Other\\o.txt", "mine");
-    a.fs.addLink(ads("L"), "C:\\Keep");          // entries that are links to a folder and a file
-    a.fs.addLink(ads("F"), "C:\\Other\\o.txt");
-    a.fs.addFile(ads("A\\1.gif"), "x");
-    a.fs.addLink(ads("A\\in"), "C:\\Keep");      // links inside an entry folder
-    a.fs.addLink(ads("A\\file"), "C:\\Other\\o.txt");
-    const Lines outside = a.under(kAds, false);
-    a.f.DeleteAds();
-    EXPECT_EQ(a.under(kAds, false), outside);
-    Lines listed;
-    for (const std::string& call : a.fs.callLog())
-        if (call.starts_with("FindFirst ")) listed.push_back(call.substr(10));
-    EXPECT_EQ(listed, (Lines{kAds, ads("A\\")}));
-    // The folder link inside A cannot be deleted as a file, so it and A stay.
-    EXPECT_EQ(a.under(kAds), (Lines{ads("A"), ads("A\\in")}));
-    EXPECT_EQ(a.f.labStatus.caption(), "1 folders could not be deleted.");
 }
 
 TEST(RunJuno, StartsTheClientOrShowsTheExactFailure) {
@@ -145,10 +99,8 @@ TEST(RunJuno, StartsTheClientOrShowsTheExactFailure) {
         b.f.strJunoPath = path;
         b.f.labStatus.setCaption("Delete Ads Successful.");
         b.f.RunJuno();
-        ASSERT_EQ(b.h.messageBoxes.size(), 1u);
-        EXPECT_EQ(b.h.messageBoxes[0].text,
-                  "Juno.exe was not found at " + path + "bin\\juno.exe or Juno is already open.");
-        EXPECT_TRUE(b.h.messageBoxes[0].style == 48 && b.h.messageBoxes[0].title == "Pellmora");
+        EXPECT_EQ(b.messages(), Lines{"Juno.exe was not found at " + path +
+                                      "bin\\juno.exe or Juno is already open.|48|Pellmora"});
         EXPECT_EQ(b.f.labStatus.caption(), "Delete Ads Successful.");
         EXPECT_TRUE(b.h.started.empty());
     }

@@ -1,143 +1,151 @@
-// Pellmora.ini: reading, writing and the atomic save.
-#include <gtest/gtest.h>
+// Pellmora.ini: reading every kind of file, writing byte for byte, and saves
+// that fail.
+#include <random>
 
-#include <optional>
-
-#include "platform/headless/Headless.h"
-#include "window/frmMain.h"
+#include "tests/Fixture.h"
 
 namespace {
 
+using namespace fixture;
 using headless::FsOp;
-using pellmora::OptionSet;
 
-constexpr const char* kIni = "C:\\Pellmora\\Pellmora.ini";
-constexpr const char* kTmp = "C:\\Pellmora\\Pellmora.ini.tmp";
-const std::string kDefault = "\"[GENERAL]\"\r\n\"C:\\Program Files\\Juno\\\"\r\n0\r\n1\r\n1\r\n1\r\n";
-constexpr const char* kMessage =
-    "An Unexpected error has occured while trying to read Pellmora.ini. Pellmora will try to rebuild this file.";
-
-struct App {
-    headless::Headless h;
-    headless::MemoryFileSystem& fs = h.files();
-    pellmora::frmMain f{h.form(), h, h.files(), h};
-    OptionSet set() const { return f; }
-};
-
-// The options message, shown exactly `times` times with its text, style and title.
-void expectMessages(const headless::Headless& h, std::size_t times) {
-    ASSERT_EQ(h.messageBoxes.size(), times);
-    for (const auto& box : h.messageBoxes)
-        EXPECT_EQ(box.text + "|" + std::to_string(box.style) + "|" + box.title, kMessage + std::string("|48|Pellmora"));
+std::string file(std::string_view path, std::string_view options) {
+    return "\"[GENERAL]\"\r\n\"" + std::string(path) + "\"\r\n" + std::string(options);
 }
 
-TEST(OptionsLoad, FollowsTheFailureTableRowByRow) {
-    struct Row {
+TEST(OptionsLoad, EveryKindOfFileGetsItsOutcome) {
+    std::string allBytes;
+    for (int b = 0; b < 256; ++b) allBytes += static_cast<char>(b);
+    const std::string nulPath = std::string("C:\\Ju") + '\0' + "no";
+    enum After { Unchanged, Rebuilt, FolderStays };
+    const struct {
         const char* what;
-        std::optional<std::string> file;  // none: no file at all
-        bool message, rebuilt;
-        OptionSet set;
-    };
-    const Row rows[] = {
-        {"missing file: silent rebuild", std::nullopt, false, true, {}},
-        {"empty file", "", true, true, {}},
-        {"five items", "\"[GENERAL]\"\r\n\"D:\\J\"\r\n1\r\n2\r\n3\r\n", true, true, {"D:\\J", 1, 2, 3, 0}},
-        {"not a number", "\"[GENERAL]\"\r\n\"D:\\J\"\r\n1\r\nabc\r\n3\r\n4\r\n", false, false, {"D:\\J", 1, 0, 3, 4}},
-        {"256", "\"[GENERAL]\"\r\n\"D:\\J\"\r\n1\r\n256\r\n3\r\n4\r\n", true, true, {"D:\\J", 1, 0, 0, 0}},
-        {"-1", "\"[GENERAL]\"\r\n\"D:\\J\"\r\n-1\r\n2\r\n3\r\n4\r\n", true, true, {"D:\\J", 0, 0, 0, 0}},
-        {"unquoted marker and path", "[GENERAL]\r\nD:\\Mail Client\\\r\n1\r\n2\r\n3\r\n4\r\n", false, false,
+        std::optional<std::string> bytes;  // none: no file at all
+        After after;
+        OptionSet set;  // as LoadOptions leaves it, starting empty
+    } rows[] = {
+        {"missing: rebuilt without a word", std::nullopt, Rebuilt, {}},
+        {"empty", "", Rebuilt, {}},
+        {"five items", file("D:\\J", "1\r\n2\r\n3\r\n"), Rebuilt, {"D:\\J", 1, 2, 3, 0}},
+        {"not a number is 0", file("D:\\J", "1\r\nabc\r\n3\r\n4\r\n"), Unchanged, {"D:\\J", 1, 0, 3, 4}},
+        {"256", file("D:\\J", "1\r\n256\r\n3\r\n4\r\n"), Rebuilt, {"D:\\J", 1, 0, 0, 0}},
+        {"-1", file("D:\\J", "-1\r\n2\r\n3\r\n4\r\n"), Rebuilt, {"D:\\J", 0, 0, 0, 0}},
+        {"2^64 + 1 does not wrap to 1", file("p", "1\r\n1\r\n18446744073709551617\r\n1\r\n"), Rebuilt,
+         {"p", 1, 1, 0, 0}},
+        {"unquoted marker and path", "[GENERAL]\r\nD:\\Mail Client\\\r\n1\r\n2\r\n3\r\n4\r\n", Unchanged,
          {"D:\\Mail Client\\", 1, 2, 3, 4}},
-        {"unquoted path with a comma", "\"[GENERAL]\"\r\nC:\\a,b\r\n7\r\n8\r\n9\r\n10\r\n", false, false,
+        {"unquoted path with a comma shifts the rest", "\"[GENERAL]\"\r\nC:\\a,b\r\n7\r\n8\r\n9\r\n10\r\n", Unchanged,
          {"C:\\a", 0, 7, 8, 9}},
-        {"one line, blanks, extra items, no line end", "\"[GENERAL]\",  \"D:\\a, b \",  1,0,  255,2,9", false,
-         false, {"D:\\a, b ", 1, 0, 255, 2}},
+        {"one line, blanks, extra items, no line end", "\"[GENERAL]\",  \"D:\\a, b \",  1,0,  255,2,9", Unchanged,
+         {"D:\\a, b ", 1, 0, 255, 2}},
+        {"lone CR line ends", "\"[GENERAL]\"\r\"C:\\Juno\"\r1\r2\r3\r4\r", Unchanged, {"C:\\Juno", 1, 2, 3, 4}},
+        {"a NUL in the path is read as it is", file(nulPath, "1\r\n1\r\n1\r\n1\r\n"), Unchanged, {nulPath, 1, 1, 1, 1}},
+        {"unterminated quote", "\"[GENERAL]\"\r\n\"C:\\Juno\r\n1\r\n1\r\n1\r\n1\r\n", Rebuilt,
+         {.strJunoPath = "C:\\Juno\r\n1\r\n1\r\n1\r\n1\r\n"}},
+        // Items end at 0x0A, 0x0D and ',': the path is 0x0B 0x0C, then two
+        // options that are no numbers, and nothing is left for the third.
+        {"every byte value", allBytes, Rebuilt, {.strJunoPath = "\x0b\x0c"}},
+        {"10 MB of commas", std::string(10u << 20, ','), Unchanged, {}},
+        {"a folder in place of the file", "", FolderStays, {}},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         App a;
-        if (row.file) a.fs.addFile(kIni, *row.file);
+        if (row.bytes) a.fs.addFile(row.after == FolderStays ? kIni + "\\inside.txt" : kIni, *row.bytes);
+        const Snapshot before = snapshot(a.fs);
         a.f.LoadOptions();
-        expectMessages(a.h, row.message ? 1 : 0);
-        EXPECT_EQ(a.fs.contents(kIni), row.rebuilt ? kDefault : *row.file);
+        EXPECT_EQ(a.messages(), optionsMessages(row.bytes && row.after != Unchanged ? 1 : 0));
+        if (row.after == FolderStays)
+            EXPECT_EQ(snapshot(a.fs), before);
+        else
+            EXPECT_EQ(a.fs.contents(kIni), row.after == Rebuilt ? kDefaultFile : *row.bytes);
         EXPECT_EQ(a.set(), row.set);
-        EXPECT_FALSE(a.fs.exists(kTmp));
+        EXPECT_FALSE(a.fs.exists(kTemporary));
         EXPECT_EQ(a.fs.openCount(), 0u);
+        EXPECT_EQ(touchedOutside(before, snapshot(a.fs), [](const std::string& p) { return p == kIni; }), 0u);
     }
-    EXPECT_EQ(kDefault.size(), 51u);
+    EXPECT_EQ(kDefaultFile.size(), 51u);
 }
 
-TEST(OptionsSave, WritesByteForByteAndReadsBackUnchanged) {
-    App a;
-    static_cast<OptionSet&>(a.f) = {"C:\\a b,c\\", 2, 0, 255, 1};
-    a.f.SaveOptions();
-    EXPECT_EQ(a.fs.contents(kIni), "\"[GENERAL]\"\r\n\"C:\\a b,c\\\"\r\n2\r\n0\r\n255\r\n1\r\n");
-    const std::string paths[] = {"", "  blanks around  ", "a,b,,c", "\tD:\\x, y\\"};
-    for (int v = 0; v < 256; v += 5) {
-        const OptionSet set{paths[v % 4], static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(255 - v),
-                            static_cast<std::uint8_t>(v * 7), static_cast<std::uint8_t>(v + 128)};
-        static_cast<OptionSet&>(a.f) = set;
-        a.f.SaveOptions();
-        App reader;
-        reader.fs.addFile(kIni, *a.fs.contents(kIni));
-        reader.f.LoadOptions();
-        ASSERT_EQ(reader.set(), set) << "value " << v;
-        ASSERT_TRUE(reader.h.messageBoxes.empty());
-    }
-    expectMessages(a.h, 0);
-}
+// Whatever the writer writes, a fresh start reads back and shows unchanged:
+// random paths rich in commas, blanks, backslashes and letters the ANSI code
+// page holds; the first 256 cases give every option every byte value.
+// PELLMORA_SEED and PELLMORA_PROPERTY_CASES change the seed and the count.
+TEST(OptionsSave, WritesByteForByteAndEveryWrittenSetReadsBack) {
+    App first;
+    static_cast<OptionSet&>(first.f) = {"C:\\a b,c\\", 2, 0, 255, 1};
+    first.f.SaveOptions();
+    EXPECT_EQ(first.fs.contents(kIni), "\"[GENERAL]\"\r\n\"C:\\a b,c\\\"\r\n2\r\n0\r\n255\r\n1\r\n");
 
-// A save that fails anywhere keeps the previous file byte for byte, says so
-// once and leaves no temporary file; with no previous file the defaults are written.
-TEST(OptionsSave, FailureAtAnyStepKeepsThePreviousFile) {
-    const std::pair<const char*, void (*)(App&)> steps[] = {
-        {"open", [](App& a) { a.fs.failNth(FsOp::OpenOutput, 1); }},
-        {"first write", [](App& a) { a.fs.failNth(FsOp::WriteLine, 1, platform::FileError::DiskFull); }},
-        {"last write", [](App& a) { a.fs.failNth(FsOp::WriteLine, 6, platform::FileError::DiskFull); }},
-        {"close", [](App& a) { a.fs.failNth(FsOp::Close, 1); }},
-        {"replace", [](App& a) { a.fs.failNth(FsOp::ReplaceFile, 1, platform::FileError::PermissionDenied); }},
-        {"a path with a quote", [](App& a) { a.f.strJunoPath = "C:\\\"odd\""; }},
-    };
-    const std::string previous = "\"[GENERAL]\"\r\n\"D:\\Old\\\"\r\n1\r\n0\r\n1\r\n0\r\n";
-    for (const auto& [what, inject] : steps) {
-        for (bool hadFile : {true, false}) {
-            SCOPED_TRACE(std::string(what) + (hadFile ? ", previous file" : ", no previous file"));
-            App a;
-            if (hadFile) a.fs.addFile(kIni, previous);
-            static_cast<OptionSet&>(a.f) = {"E:\\New", 0, 1, 0, 1};
-            inject(a);
-            const OptionSet before = a.set();
-            a.f.SaveOptions();
-            expectMessages(a.h, 1);
-            EXPECT_EQ(a.fs.contents(kIni), hadFile ? previous : kDefault);
-            EXPECT_FALSE(a.fs.exists(kTmp));
-            EXPECT_EQ(a.fs.openCount(), 0u);
-            EXPECT_EQ(a.set(), before);
+    constexpr std::string_view kPieces[] = {",", " ", "\\", "\xc3\xa9", "\xc3\x9f", "\xe2\x82\xac", "\xc5\x93", "\t"};
+    const std::uint64_t seed = fromEnvironment("PELLMORA_SEED", 20240611);
+    const std::uint64_t cases = fromEnvironment("PELLMORA_PROPERTY_CASES", 1500);
+    std::uint64_t failed = 0;
+    for (std::uint64_t i = 0; i < cases && failed < 5; ++i) {
+        std::mt19937_64 rng(seed * 1000003 + i);
+        std::uniform_int_distribution<int> length(0, 90), kind(0, 15), printable(0x20, 0x7e), byte(0, 255);
+        OptionSet set;
+        for (int n = length(rng); n > 0; --n) {
+            const int k = kind(rng);
+            const char c = static_cast<char>(printable(rng));
+            set.strJunoPath += k < 8 ? std::string(kPieces[k]) : std::string(1, c == '"' ? '\'' : c);
         }
+        std::uint8_t* bytes[] = {&set.bytAutoRun, &set.bytDeleteAds, &set.bytRunJuno, &set.bytClosePellmora};
+        for (int b = 0; b < 4; ++b)
+            *bytes[b] = static_cast<std::uint8_t>(i < 256 ? (static_cast<int>(i) + 64 * b) % 256 : byte(rng));
+        SCOPED_TRACE("case " + std::to_string(i) + ", path [" + set.strJunoPath + "], PELLMORA_SEED=" +
+                     std::to_string(seed));
+        App writer, reader;
+        static_cast<OptionSet&>(writer.f) = set;
+        writer.f.SaveOptions();
+        const std::optional<std::string> written = writer.fs.contents(kIni);
+        reader.h.arguments = "/stay";  // no auto-run to shorten the path before we look
+        reader.fs.addFile(kIni, written.value_or(""));
+        reader.load();
+        const bool ok = written == fileOf(set) && writer.messages().empty() && reader.messages().empty() &&
+                        reader.set() == set && reader.f.txtJunoPath.text() == set.strJunoPath;
+        EXPECT_TRUE(ok) << "written: " << written.value_or("(none)") << "read back: [" << reader.f.strJunoPath << "]";
+        failed += ok ? 0 : 1;
     }
+    report("property_cases", cases);
+    report("property_failures", failed);
 }
 
-TEST(OptionsSave, FailingRebuildKeepsTheProgramRunning) {
+// A save never loses the user's file: what cannot be written so that it
+// reads back is refused like any failure, and a rebuild that fails in turn
+// is silent and keeps the program and its options.
+TEST(OptionsSave, FailuresSayOnceAndNeverLoseTheFile) {
+    const std::string previous = file("D:\\Old\\", "1\r\n0\r\n1\r\n0\r\n");
+    App quoted;
+    quoted.fs.addFile(kIni, previous);
+    quoted.f.strJunoPath = "C:\\\"odd\"";
+    quoted.f.SaveOptions();
+    EXPECT_EQ(quoted.messages(), optionsMessages(1));
+    EXPECT_EQ(quoted.fs.contents(kIni), previous);
+    EXPECT_EQ(quoted.f.strJunoPath, "C:\\\"odd\"");
+
     App bad;  // out of range and the rebuild fails: one message, and the controls are still filled
-    const std::string file = "\"[GENERAL]\"\r\n\"D:\\J\"\r\n1\r\n300\r\n";
-    bad.fs.addFile(kIni, file);
+    const std::string badFile = file("D:\\J", "1\r\n300\r\n");
+    bad.fs.addFile(kIni, badFile);
     bad.fs.failAll(FsOp::OpenOutput);
-    bad.h.load([&] { bad.f.Form_Load(); });
-    expectMessages(bad.h, 1);
+    bad.load();
+    EXPECT_EQ(bad.messages(), optionsMessages(1));
     EXPECT_EQ(bad.f.txtJunoPath.text(), "D:\\J");
-    EXPECT_EQ(bad.fs.contents(kIni), file);
+    EXPECT_EQ(bad.fs.contents(kIni), badFile);
+
     App a;  // missing file whose silent rebuild fails: silent, and Apply later reports once
     a.fs.failAll(FsOp::OpenOutput, platform::FileError::PermissionDenied);
-    a.h.load([&] { a.f.Form_Load(); });
-    expectMessages(a.h, 0);
-    a.h.type(platform::ControlId::txtJunoPath, "E:\\Mine");
-    a.h.click(platform::ControlId::chkAutoRun);
-    a.h.click(platform::ControlId::btnApply);
+    a.load();
+    EXPECT_EQ(a.messages(), optionsMessages(0));
+    a.type("E:\\Mine");
+    a.click(ControlId::chkAutoRun);
+    a.click(ControlId::btnApply);
     a.h.idle();
-    expectMessages(a.h, 1);
+    EXPECT_EQ(a.messages(), optionsMessages(1));
     EXPECT_FALSE(a.h.ended());
     EXPECT_EQ(a.set(), (OptionSet{"E:\\Mine", 1, 0, 0, 0}));
     EXPECT_FALSE(a.fs.exists(kIni));
-    EXPECT_FALSE(a.fs.exists(kTmp));
+    EXPECT_FALSE(a.fs.exists(kTemporary));
 }
 
 }  // namespace

@@ -1,37 +1,29 @@
 // The main window as event sequences: start-up, auto-run, the Shift hold and
-// the countdown, the dialog buttons, the notice.
-#include <gtest/gtest.h>
-
+// the countdown, the dialog buttons and keys, the notice.
 #include <tuple>
 
-#include "platform/headless/Headless.h"
-#include "window/frmMain.h"
+#include "platform/Keyboard.h"
+#include "tests/Fixture.h"
 
 namespace {
 
-using pellmora::OptionSet;
-using platform::ControlId;
-
-constexpr const char* kIni = "C:\\Pellmora\\Pellmora.ini";
+using namespace fixture;
 
 std::string ini(std::string_view path, int a, int b, int c, int d) {
-    return "\"[GENERAL]\"\r\n\"" + std::string(path) + "\"\r\n" + std::to_string(a) + "\r\n" + std::to_string(b) +
-           "\r\n" + std::to_string(c) + "\r\n" + std::to_string(d) + "\r\n";
+    const auto byte = [](int v) { return static_cast<std::uint8_t>(v); };
+    return fileOf({std::string(path), byte(a), byte(b), byte(c), byte(d)});
 }
 const std::string kPlain = ini("C:\\Juno\\", 0, 1, 1, 1);
 
-struct App {
-    headless::Headless h;
-    headless::MemoryFileSystem& fs = h.files();
-    pellmora::frmMain f{h.form(), h, h.files(), h};
+struct App : fixture::App {
     void start(const std::string& file, bool juno = false) {
         if (juno) fs.addFile("C:\\Juno\\BIN\\Juno.exe", "MZ");
         if (juno) fs.addFile("C:\\Juno\\ads\\A\\1.gif", "x");
         fs.addFile(kIni, file);
-        h.load([&] { f.Form_Load(); });
+        load();
     }
     void clickAndWait(ControlId id, std::uint64_t ms) {
-        h.click(id);
+        click(id);
         h.runFor(ms);
     }
 };
@@ -42,7 +34,7 @@ TEST(StartUp, CentresByRoundedHalvesWithoutClamping) {
     a.h.screenHeightTwips = 2000.5f;
     a.h.form().frameWidth = 89.6f;
     a.h.form().frameHeight = 436.5f;
-    a.h.load([&] { a.f.Form_Load(); });
+    a.load();
     EXPECT_EQ(a.h.form().leftTwips(), 1501 - 2362);  // odd halves truncate, negative is kept
     EXPECT_EQ(a.h.form().topTwips(), 1000 - 2551);
 }
@@ -56,7 +48,7 @@ TEST(StartUp, FillsTheControlsAndKeepsBytesABoxCannotShow) {
                                                   "chkRunJuno value=2", "chkClosePellmora value=0"}));
     a.clickAndWait(ControlId::btnApply, 0);
     EXPECT_EQ(a.fs.contents(kIni), ini("D:\\J", 3, 200, 255, 0));
-    a.h.click(ControlId::chkDeleteAds);
+    a.click(ControlId::chkDeleteAds);
     a.clickAndWait(ControlId::btnApply, 0);
     EXPECT_EQ(a.f.chkDeleteAds.value(), 1);
     EXPECT_EQ(a.fs.contents(kIni), ini("D:\\J", 3, 1, 255, 0));
@@ -114,7 +106,7 @@ TEST(AutoClose, ACapitalTypedEarlierMakesTheFirstCloseEndInReady) {
     a.start(kPlain);
     a.h.keyDown('V', 2);  // Ctrl alone is not Shift
     a.h.keyDown('A', headless::kShiftMask | 2);
-    a.h.type(ControlId::txtJunoPath, "D:\\A");
+    a.type("D:\\A");
     a.clickAndWait(ControlId::btnClosePellmora, 3000);
     EXPECT_EQ(a.f.labStatus.caption(), "Ready.");
     EXPECT_FALSE(a.h.ended());
@@ -139,8 +131,8 @@ TEST(AutoClose, AFailedSaveDuringTheCountdownIsNotEnteredAgain) {
         SCOPED_TRACE(byClose ? "the countdown's own save fails" : "Apply fails while counting down");
         App a;
         a.start(kPlain);
-        a.h.click(ControlId::btnClosePellmora);
-        a.h.type(ControlId::txtJunoPath, "E:\\New");
+        a.click(ControlId::btnClosePellmora);
+        a.type("E:\\New");
         a.h.runFor(byClose ? 0 : 1000);
         a.fs.failNth(headless::FsOp::OpenOutput, 1, platform::FileError::DiskFull);
         bool survived = false;
@@ -151,7 +143,7 @@ TEST(AutoClose, AFailedSaveDuringTheCountdownIsNotEnteredAgain) {
             EXPECT_EQ(a.fs.calls(headless::FsOp::OpenOutput), opens);
             survived = !a.h.ended();
         };
-        if (!byClose) a.h.click(ControlId::btnApply);
+        if (!byClose) a.click(ControlId::btnApply);
         a.h.runFor(byClose ? 3000 : 0);
         EXPECT_TRUE(survived);
         EXPECT_EQ(a.h.messageBoxes.size(), 1u);
@@ -164,23 +156,19 @@ TEST(AutoClose, AFailedSaveDuringTheCountdownIsNotEnteredAgain) {
     }
 }
 
-TEST(DialogButtons, CancelAndEscEndWithoutSavingApplyEnterAndOkSave) {
-    const std::tuple<const char*, std::vector<ControlId>, std::int16_t, std::string> rows[] = {
-        {"click, Cancel", {ControlId::chkAutoRun, ControlId::btnCancel, ControlId::btnApply}, 0, kPlain},
-        {"click, Apply, Cancel", {ControlId::chkRunJuno, ControlId::btnApply, ControlId::btnCancel}, 0,
+TEST(DialogButtons, CancelEndsWithoutSavingApplyAndOkSave) {
+    const std::tuple<const char*, std::vector<ControlId>, std::string> rows[] = {
+        {"click, Cancel", {ControlId::chkAutoRun, ControlId::btnCancel, ControlId::btnApply}, kPlain},
+        {"click, Apply, Cancel", {ControlId::chkRunJuno, ControlId::btnApply, ControlId::btnCancel},
          ini("C:\\Juno\\", 0, 1, 0, 1)},
-        {"type, Enter", {}, headless::kVkReturn, ini("E:\\J", 0, 1, 1, 1)},
-        {"type, Esc", {}, headless::kVkEscape, kPlain},
-        {"Delete Ads cuts the path, OK", {ControlId::btnDeleteAds, ControlId::btnOK}, 0, ini("C:\\Juno", 0, 1, 1, 1)},
-        {"Run Juno cuts the path, OK", {ControlId::btnRunJuno, ControlId::btnOK}, 0, ini("C:\\Juno", 0, 1, 1, 1)},
+        {"Delete Ads cuts the path, OK", {ControlId::btnDeleteAds, ControlId::btnOK}, ini("C:\\Juno", 0, 1, 1, 1)},
+        {"Run Juno cuts the path, OK", {ControlId::btnRunJuno, ControlId::btnOK}, ini("C:\\Juno", 0, 1, 1, 1)},
     };
-    for (const auto& [what, clicks, key, saved] : rows) {
+    for (const auto& [what, clicks, saved] : rows) {
         SCOPED_TRACE(what);
         App a;
         a.start(kPlain);
-        if (key) a.h.type(ControlId::txtJunoPath, "E:\\J");
-        for (ControlId id : clicks) a.h.click(id);  // no handler runs once the program has ended
-        if (key) a.h.keyDown(key);
+        for (ControlId id : clicks) a.click(id);  // no handler runs once the program has ended
         a.h.idle();
         EXPECT_TRUE(a.h.ended());
         EXPECT_EQ(a.fs.contents(kIni), saved);
@@ -189,7 +177,7 @@ TEST(DialogButtons, CancelAndEscEndWithoutSavingApplyEnterAndOkSave) {
 
 TEST(Notice, MovesFourTwipsATickAndWrapsOnlyPastItsWidth) {
     App a;
-    a.h.load([&] { a.f.Form_Load(); });
+    a.load();
     a.h.runFor(249);
     EXPECT_EQ(a.f.Label2.left(), 3750);
     a.h.runFor(1 + 250 * 5061);
@@ -206,6 +194,26 @@ TEST(Notice, MovesFourTwipsATickAndWrapsOnlyPastItsWidth) {
     EXPECT_EQ(a.f.Label2.left(), 4391);
     a.h.runFor(250);
     EXPECT_EQ(a.f.Label2.left(), 4387);
+}
+
+// Tab walks the tab indexes across the panel and the frame, passing over what
+// takes no focus; Enter presses the focused button or else OK, Esc Cancel.
+TEST(KeyboardRules, TabOrderAndTheDialogKeysFollowTheTable) {
+    const auto table = pellmora::kFormSpec.controls;
+    const platform::KeyboardRules rules = platform::keyboardRules(table);
+    std::vector<std::string_view> order;
+    for (platform::Row at : rules.tabOrder) order.push_back(table[at].name);
+    EXPECT_EQ(order, (std::vector<std::string_view>{"txtJunoPath", "chkDeleteAds", "btnApply", "btnCancel", "btnOK",
+                                                    "btnDeleteAds", "chkAutoRun", "chkRunJuno", "btnRunJuno",
+                                                    "chkClosePellmora", "btnClosePellmora", "TabStrip1"}));
+    EXPECT_EQ(rules.enterTarget(table, row(ControlId::txtJunoPath)), row(ControlId::btnOK));
+    EXPECT_EQ(rules.enterTarget(table, row(ControlId::btnRunJuno)), row(ControlId::btnRunJuno));
+    EXPECT_EQ(rules.cancelButton, row(ControlId::btnCancel));
+    // "&Cancel" and "&Close Pellmora Now" share C: it only moves the focus between them.
+    const auto c = platform::findAccessKey(table, rules.tabOrder, 0, 'C');
+    EXPECT_EQ(table[rules.tabOrder[static_cast<std::size_t>(c.position)]].name, "btnCancel");
+    EXPECT_FALSE(c.unique);
+    EXPECT_TRUE(platform::findAccessKey(table, rules.tabOrder, 0, 'J').unique);  // "Run &Juno"
 }
 
 }  // namespace

@@ -6,16 +6,16 @@
 // the new one, never a mixed one; LoadOptions says so at most once and keeps
 // the user's file or the default one; nothing but the ads folder,
 // Pellmora.ini and its temporary file changes.
-#include <gtest/gtest.h>
-
-#include "tests/robust/Robust.h"
+#include "tests/Fixture.h"
 
 namespace {
 
 using headless::FsOp;
 using platform::FileError;
 using pellmora::OptionSet;
-using namespace robust;
+using namespace fixture;
+
+const std::string kAds = "C:\\Juno\\ads\\";
 
 // A single failing call (`nth`, past the end for none), or with `nth` 0,
 // every call of `op`, or of all.
@@ -61,15 +61,15 @@ void walk(const char* name, std::initializer_list<Setup> setups, Run run) {
 }
 
 App& start(App& app, const Fault& fault) {
-    if (fault.nth > 0) app.fs().failNthCall(fault.nth, fault.error);
-    else if (fault.op) app.fs().failAll(*fault.op);
-    else app.fs().failEverything();
+    if (fault.nth > 0) app.fs.failNthCall(fault.nth, fault.error);
+    else if (fault.op) app.fs.failAll(*fault.op);
+    else app.fs.failEverything();
     return app;
 }
 
 std::vector<std::string> finish(App& app, Tally& tally, std::vector<std::string> problems) {
-    if (app.fs().openCount() != 0) problems.push_back("a file was left open");
-    tally.calls = app.fs().totalCalls();
+    if (app.fs.openCount() != 0) problems.push_back("a file was left open");
+    tally.calls = app.fs.totalCalls();
     return problems;
 }
 
@@ -83,26 +83,26 @@ TEST(FaultWalk, DeleteAdsUnderEveryFault) {
         // an empty folder, a link to nowhere.
         App app;
         for (const char* file : {"A\\1.gif", "A\\2.gif", "B\\Sub\\deep.gif", "loose.txt", "RO\\ok.gif", "C\\vis.gif"})
-            app.fs().addFile(kAds + file, "ad");
-        app.fs().addFile(kAds + "RO\\ro.gif", "ro", {.readOnly = true});
-        app.fs().addFolder(kAds + "Hidden", {.hidden = true});
-        app.fs().addFile(kAds + "Hidden\\h.gif", "h");
-        app.fs().addFile(kAds + "C\\hid.gif", "hid", {.hidden = true});
-        app.fs().addFile(kAds + "Busy\\busy.gif", "busy", {.inUse = true});
+            app.fs.addFile(kAds + file, "ad");
+        app.fs.addFile(kAds + "RO\\ro.gif", "ro", {.readOnly = true});
+        app.fs.addFolder(kAds + "Hidden", {.hidden = true});
+        app.fs.addFile(kAds + "Hidden\\h.gif", "h");
+        app.fs.addFile(kAds + "C\\hid.gif", "hid", {.hidden = true});
+        app.fs.addFile(kAds + "Busy\\busy.gif", "busy", {.inUse = true});
         for (const char* file : {"Dir\\keep.txt", "Dir2\\keep.txt", "file.txt", "f2.txt"})
-            app.fs().addFile(std::string("C:\\Outside\\") + file, "keep");
+            app.fs.addFile(std::string("C:\\Outside\\") + file, "keep");
         for (const auto& [link, target] : {std::pair{"LinkDir", "Dir"}, {"LinkFile", "file.txt"}, {"D\\inner", "Dir2"},
                                            {"D\\innerfile", "f2.txt"}, {"Dangling", "..\\Nowhere"}})
-            app.fs().addLink(kAds + link, std::string("C:\\Outside\\") + target);
-        app.fs().addFolder(kAds + "Empty");
-        const Snapshot before = snapshot(app.fs());
+            app.fs.addLink(kAds + link, std::string("C:\\Outside\\") + target);
+        app.fs.addFolder(kAds + "Empty");
+        const Snapshot before = snapshot(app.fs);
         start(app, fault).f.strJunoPath = "C:\\Juno\\";
         app.f.DeleteAds();
-        const Snapshot after = snapshot(app.fs());
+        const Snapshot after = snapshot(app.fs);
         tally.outside += touchedOutside(before, after, [](const std::string& p) { return p.starts_with(kAds); });
         std::size_t found = 0, left = 0;  // entries it tried to remove, and of those still there
-        for (const std::string& call : app.fs().callLog())
-            if (call.starts_with("RemoveFolder " + kAds)) ++found, left += app.fs().exists(call.substr(13));
+        for (const std::string& call : app.fs.callLog())
+            if (call.starts_with("RemoveFolder " + kAds)) ++found, left += app.fs.exists(call.substr(13));
         std::vector<std::string> problems;
         if (fault.clean()) {
             std::vector<std::string> kept;
@@ -138,29 +138,29 @@ TEST(FaultWalk, SaveOptionsLeavesThePreviousFileOrTheNewOne) {
         App app;
         const bool blocked = previous == ReadOnly || previous == InUse;
         if (previous != None)
-            app.fs().addFile(kIni, previousFile, {.readOnly = previous == ReadOnly, .inUse = previous == InUse});
-        const Snapshot before = snapshot(app.fs());
+            app.fs.addFile(kIni, previousFile, {.readOnly = previous == ReadOnly, .inUse = previous == InUse});
+        const Snapshot before = snapshot(app.fs);
         static_cast<OptionSet&>(start(app, fault).f) = next;
         app.f.SaveOptions();
-        const std::optional<std::string> file = app.fs().contents(kIni);
+        const std::optional<std::string> file = app.fs.contents(kIni);
         const std::size_t messages = app.h.messageBoxes.size();
         const bool saved = file == fileOf(next);
         std::vector<std::string> problems;
         if (messages != (saved ? 0 : 1) || (messages == 1 && app.h.messageBoxes[0].text != kOptionsMessage))
             problems.push_back(std::to_string(messages) + " messages, saved: " + std::to_string(saved));
-        if (!saved && (previous == None ? file && file != defaultFile() : file != previousFile))
+        if (!saved && (previous == None ? file && file != kDefaultFile : file != previousFile))
             problems.push_back("neither the previous nor the new file: " + file.value_or("(none)"));
         if (blocked && saved) problems.push_back("replaced a read-only or locked file");
         // Only a failing delete of the temporary file itself can leave it.
-        const auto& log = app.fs().callLog();
+        const auto& log = app.fs.callLog();
         const bool deleteFailed = fault.nth == 0 ? !fault.op || *fault.op == FsOp::DeleteFile
                                                  : fault.nth <= log.size() && log[fault.nth - 1].starts_with("DeleteF");
-        if (app.fs().exists(kTemporary) && !deleteFailed) problems.push_back("temporary file left behind");
-        tally.outside += touchedOutside(before, snapshot(app.fs()), isOptionsFile);
+        if (app.fs.exists(kTemporary) && !deleteFailed) problems.push_back("temporary file left behind");
+        tally.outside += touchedOutside(before, snapshot(app.fs), isOptionsFile);
         // Once the fault has passed, the next save goes through where it can.
-        app.fs().clearFaults();
+        app.fs.clearFaults();
         app.f.SaveOptions();
-        if (app.fs().contents(kIni) != (blocked ? previousFile : fileOf(next)) || app.fs().exists(kTemporary))
+        if (app.fs.contents(kIni) != (blocked ? previousFile : fileOf(next)) || app.fs.exists(kTemporary))
             problems.push_back("the next save went wrong");
         return finish(app, tally, problems);
     });
@@ -173,15 +173,15 @@ TEST(FaultWalk, LoadOptionsReportsAtMostOnceAndKeepsOrRebuilds) {
     walk("load_options", {Good, None, FiveItems}, [&](OnDisk kind, const Fault& fault,
                                                      Tally& tally) {
         App app;
-        if (kind != None) app.fs().addFile(kIni, kind == Good ? good : five);
-        const Snapshot before = snapshot(app.fs());
+        if (kind != None) app.fs.addFile(kIni, kind == Good ? good : five);
+        const Snapshot before = snapshot(app.fs);
         start(app, fault).f.LoadOptions();
-        const std::optional<std::string> file = app.fs().contents(kIni);
+        const std::optional<std::string> file = app.fs.contents(kIni);
         const OptionSet& set = app.f;
         const std::size_t messages = app.h.messageBoxes.size();
         // File not found is the one failure rebuilt without a word, whichever call gives it.
         const bool mayBeSilent = fault.error == FileError::FileNotFound && fault.nth > 0;
-        const bool rebuilt = file == defaultFile(), reported = messages == 1 || (messages == 0 && mayBeSilent);
+        const bool rebuilt = file == kDefaultFile, reported = messages == 1 || (messages == 0 && mayBeSilent);
         std::vector<std::string> problems;
         if (messages > 1 || (messages == 1 && app.h.messageBoxes[0].text != kOptionsMessage))
             problems.push_back(std::to_string(messages) + " messages");
@@ -193,8 +193,8 @@ TEST(FaultWalk, LoadOptionsReportsAtMostOnceAndKeepsOrRebuilds) {
         if (kind == FiveItems && (!reported || (set != OptionSet{"C:\\Five", 1, 1, 1, 0} && set != OptionSet{}) ||
                                   (file != five && !rebuilt)))
             problems.push_back("a short file went unreported, or was mixed");
-        if (app.fs().exists(kTemporary)) problems.push_back("temporary file left behind");
-        tally.outside += touchedOutside(before, snapshot(app.fs()), isOptionsFile);
+        if (app.fs.exists(kTemporary)) problems.push_back("temporary file left behind");
+        tally.outside += touchedOutside(before, snapshot(app.fs), isOptionsFile);
         return finish(app, tally, problems);
     });
 }

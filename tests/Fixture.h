@@ -1,41 +1,64 @@
-// Shared pieces of the robustness tests: a Pellmora on the headless
-// platform, file-tree snapshots for "nothing else touched", counts that can
-// be raised from the environment, and the REPORT lines.
+// One Pellmora on the headless platform, and what the tests say about files:
+// the options file's name, bytes and message, snapshots of the tree for
+// "nothing else touched", counts that can be raised from the environment,
+// and the REPORT lines the reliability report adds up.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <iostream>
 #include <map>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "options/OptionsFile.h"
 #include "platform/headless/Headless.h"
+#include "window/ControlTable.h"
 #include "window/frmMain.h"
 
-namespace robust {
+namespace fixture {
+
+using pellmora::ControlId;
+using pellmora::OptionSet;
 
 inline const std::string kIni = "C:\\Pellmora\\Pellmora.ini";
 inline const std::string kTemporary = kIni + ".tmp";
-inline const std::string kAds = "C:\\Juno\\ads\\";
 inline const std::string kOptionsMessage =
     "An Unexpected error has occured while trying to read Pellmora.ini. Pellmora will try to rebuild this file.";
 
 struct App {
-    headless::Headless h;
+    headless::Headless h{pellmora::kFormSpec};
+    headless::MemoryFileSystem& fs = h.files();
     pellmora::frmMain f{h.form(), h, h.files(), h};
-    headless::MemoryFileSystem& fs() { return h.files(); }
+
+    OptionSet set() const { return f; }
+    void load() {
+        h.load([this] { f.Form_Load(); });
+    }
+    void click(ControlId id) { h.click(pellmora::row(id)); }
+    void type(std::string text) { h.type(pellmora::row(ControlId::txtJunoPath), std::move(text)); }
+    // Each message box shown, as "text|style|title".
+    std::vector<std::string> messages() const {
+        std::vector<std::string> shown;
+        for (const auto& box : h.messageBoxes)
+            shown.push_back(box.text + "|" + std::to_string(static_cast<int>(box.style)) + "|" + box.title);
+        return shown;
+    }
 };
 
-template <class Lines>
-std::string crlf(const Lines& lines) {
+// The options message, shown `times` times.
+inline std::vector<std::string> optionsMessages(std::size_t times) {
+    return std::vector<std::string>(times, kOptionsMessage + "|48|Pellmora");
+}
+
+// A file as the writer writes it.
+inline std::string fileOf(const OptionSet& set) {
     std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
+    for (const std::string& line : pellmora::optionLines(set)) text += line + "\r\n";
     return text;
 }
-inline std::string fileOf(const pellmora::OptionSet& set) { return crlf(pellmora::optionLines(set)); }
-inline std::string defaultFile() { return crlf(pellmora::defaultOptionLines()); }
+inline const std::string kDefaultFile = fileOf({"C:\\Program Files\\Juno\\", 0, 1, 1, 1});
 
 inline std::uint64_t fromEnvironment(const char* name, std::uint64_t fallback) {
     const char* value = std::getenv(name);
@@ -65,4 +88,4 @@ std::size_t touchedOutside(const Snapshot& before, const Snapshot& after, MayCha
     return touched;
 }
 
-}  // namespace robust
+}  // namespace fixture
