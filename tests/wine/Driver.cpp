@@ -1,0 +1,210 @@
+#include "tests/wine/Driver.h"
+
+#include <algorithm>
+#include <fstream>
+
+#include "platform/win32/Layout.h"
+#include "platform/win32/Paths.h"
+#include "options/OptionsFile.h"
+#include "platform/win32/Text.h"
+
+namespace wine {
+
+namespace {
+
+// Starts a Linux program, which Wine runs as it is; the handle Wine gives
+// back ends at once, so callers wait for its effect.
+void run(std::wstring commandLine) {
+    STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
+    PROCESS_INFORMATION started{};
+    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+        CloseHandle(started.hThread), CloseHandle(started.hProcess);
+}
+
+// A Windows path as the Linux side names it, quoted for a command line.
+std::wstring unixArgument(const fs::path& path) {
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    static const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = toUnix(path.c_str());
+    const std::wstring quoted = L"\"" + win32::widen(name) + L"\"";
+    HeapFree(GetProcessHeap(), 0, name);
+    return quoted;
+}
+
+void walk(const fs::path& root, const std::wstring& relative, std::map<std::wstring, std::string>& tree) {
+    WIN32_FIND_DATAW found;
+    const win32::FindHandle find(FindFirstFileW((root.wstring() + relative + L"\\*").c_str(), &found));
+    for (bool more = static_cast<bool>(find); more; more = FindNextFileW(find.get(), &found)) {
+        const std::wstring name = found.cFileName, path = relative + L"\\" + name;
+        if (name == L"." || name == L"..") continue;
+        const DWORD attributes = found.dwFileAttributes;
+        const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        // A file's bytes by their hash: a failure then prints one line a file.
+        const std::string bytes = folder ? "" : readFile(root.wstring() + path);
+        tree[path] = std::to_string(attributes) + " " + std::to_string(bytes.size()) + " " +
+                     std::to_string(std::hash<std::string>{}(bytes));
+        if (folder && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) walk(root, path, tree);
+    }
+}
+
+}  // namespace
+
+fs::path buildFolder() {
+    // <build>\tests\wine\wine_tests.exe
+    return fs::path(_wpgmptr).parent_path().parent_path().parent_path();
+}
+
+std::string readFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
+}
+
+void writeFile(const fs::path& file, std::string_view bytes) {
+    std::ofstream out(file, std::ios::binary);
+    EXPECT_TRUE(out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) << file;
+}
+
+std::string iniFile(std::string_view path, int autoRun, int deleteAds, int runJuno, int close) {
+    const auto byte = [](int v) { return static_cast<std::uint8_t>(v); };
+    std::string bytes;
+    for (const std::string& line : pellmora::optionLines(
+             {std::string(path), byte(autoRun), byte(deleteAds), byte(runJuno), byte(close)}))
+        bytes += line + "\r\n";
+    return bytes;
+}
+
+// --- Scratch ---------------------------------------------------------------
+
+Scratch::Scratch() {
+    static int cases = 0;
+    root_ = fs::temp_directory_path() /
+            ("pellmora-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++cases));
+    fs::create_directories(root_);
+}
+
+Scratch::~Scratch() { run(L"/bin/rm -rf " + unixArgument(root_)); }
+
+// Through the extended-length form, so that paths past the classic limit work.
+void Scratch::file(const fs::path& relative, std::string_view bytes) const {
+    const fs::path full = path(relative).make_preferred();
+    for (fs::path folder = root_; const fs::path& part : full.parent_path().lexically_relative(root_))
+        CreateDirectoryW(win32::extendedLengthForm((folder /= part).wstring()).c_str(), nullptr);
+    writeFile(win32::extendedLengthForm(full.wstring()), bytes);
+}
+
+void Scratch::link(const fs::path& target, const fs::path& relative) const {
+    fs::create_directories(path(relative).parent_path());
+    run(L"/bin/ln -s " + unixArgument(path(target)) + L" " + unixArgument(path(relative)));
+    EXPECT_TRUE(waitFor([&] { return GetFileAttributesW(path(relative).c_str()) != INVALID_FILE_ATTRIBUTES; }, 5000))
+        << relative;
+}
+
+std::vector<std::wstring> Scratch::namesIn(const fs::path& relative) const {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    const std::wstring pattern = win32::extendedLengthForm(path(relative).make_preferred().wstring()) + L"\\*";
+    const win32::FindHandle find(FindFirstFileW(pattern.c_str(), &found));
+    for (bool more = static_cast<bool>(find); more; more = FindNextFileW(find.get(), &found))
+        if (std::wstring_view name = found.cFileName; name != L"." && name != L"..") names.emplace_back(name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::map<std::wstring, std::string> Scratch::snapshot(const fs::path& relative) const {
+    std::map<std::wstring, std::string> tree;
+    walk(path(relative), L"", tree);
+    return tree;
+}
+
+// --- Pellmora --------------------------------------------------------------
+
+Pellmora::Pellmora(const fs::path& app, std::optional<std::string_view> ini, const std::wstring& arguments)
+    : app_(app), job_(CreateJobObjectW(nullptr, nullptr)) {
+    fs::create_directories(app_);
+    fs::copy_file(buildFolder() / "Pellmora.exe", app_ / "Pellmora.exe", fs::copy_options::overwrite_existing);
+    if (ini) writeFile(app_ / "Pellmora.ini", *ini);
+    const std::wstring exe = (app_ / "Pellmora.exe").wstring();
+    std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
+    // Suspended until it is in the job, so that a client it starts joins too.
+    EXPECT_TRUE(CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                               app_.c_str(), &startup, &process_));
+    AssignProcessToJobObject(job_.get(), process_.hProcess);
+    ResumeThread(process_.hThread);
+}
+
+Pellmora::~Pellmora() {
+    TerminateJobObject(job_.get(), 1);
+    WaitForSingleObject(process_.hProcess, 10000);
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+}
+
+int Pellmora::controlIdOf(ControlId id) { return win32::controlIdOf(pellmora::row(id)); }
+
+HWND Pellmora::window(DWORD timeoutMs) {
+    if (window_) return window_;
+    waitFor([&] { return (window_ = driving::windowOf(process_.dwProcessId, L"PellmoraMain")) || exited(0); },
+            timeoutMs);
+    return window_ && driving::answers(window_, timeoutMs) ? window_ : (window_ = nullptr);
+}
+
+LRESULT Pellmora::send(ControlId id, UINT message, WPARAM w, LPARAM l) const {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(control(id), message, w, l, SMTO_NORMAL, 10000, &result) ? LRESULT(result) : -1;
+}
+
+bool Pellmora::waitForText(ControlId id, const std::wstring& wanted, DWORD timeoutMs) const {
+    return waitFor([&] { return text(id) == wanted; }, timeoutMs);
+}
+
+std::optional<std::wstring> Pellmora::deleteAds(DWORD timeoutMs) const {
+    const auto ended = [&] {
+        const std::wstring status = text(ControlId::labStatus);
+        return status == L"Delete Ads Successful." || status.ends_with(L" folders could not be deleted.");
+    };
+    EXPECT_FALSE(ended()) << "a cleanup had already ended";
+    click(ControlId::btnDeleteAds);
+    if (!waitFor(ended, timeoutMs)) return std::nullopt;
+    return text(ControlId::labStatus);
+}
+
+std::optional<std::wstring> Pellmora::answerMessageBox(DWORD timeoutMs) const {
+    HWND box = nullptr;
+    if (!waitFor([&] { return (box = driving::windowOf(process_.dwProcessId, L"#32770")) != nullptr; }, timeoutMs))
+        return std::nullopt;
+    EXPECT_EQ(driving::textOf(box), L"Pellmora") << "the box's title";
+    // The message is the box's longest static text.
+    std::wstring message;
+    for (HWND child = nullptr; (child = FindWindowExW(box, child, L"Static", nullptr)) != nullptr;)
+        if (const std::wstring t = driving::textOf(child).value_or(L""); t.size() > message.size()) message = t;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    waitFor([&] { return !IsWindow(box); }, 10000);
+    return message;
+}
+
+bool Pellmora::exited(DWORD timeoutMs) const {
+    return WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool Pellmora::bringToFront() const {
+    return waitFor([&] { return SetForegroundWindow(window_), GetForegroundWindow() == window_; }, 3000);
+}
+
+void Pellmora::press(WORD virtualKey) const {
+    EXPECT_TRUE(bringToFront());
+    INPUT keys[2] = {{INPUT_KEYBOARD, {.ki = {virtualKey}}}, {INPUT_KEYBOARD, {.ki = {virtualKey, 0, KEYEVENTF_KEYUP}}}};
+    SendInput(2, keys, sizeof(INPUT));
+}
+
+void Pellmora::typeText(const std::wstring& text) const {
+    EXPECT_TRUE(bringToFront());
+    for (const wchar_t c : text) {
+        INPUT keys[2] = {{INPUT_KEYBOARD, {.ki = {0, WORD(c), KEYEVENTF_UNICODE}}},
+                         {INPUT_KEYBOARD, {.ki = {0, WORD(c), KEYEVENTF_UNICODE | KEYEVENTF_KEYUP}}}};
+        SendInput(2, keys, sizeof(INPUT));
+    }
+}
+
+}  // namespace wine

@@ -1,0 +1,112 @@
+// "Delete Ads Now" on real folders: what goes, what stays, what the status
+// line says at the end, and that nothing outside the ads folder is touched.
+#include "platform/win32/Paths.h"
+#include "platform/win32/Text.h"
+#include "tests/wine/Driver.h"
+
+#include <commctrl.h>
+
+namespace wine {
+namespace {
+
+// A Pellmora whose Pellmora.ini names `install` with the trailing backslash
+// a user types, auto-run off.
+Pellmora pellmoraFor(const Scratch& s, const fs::path& install) {
+    return Pellmora(s.path("app"), iniFile(install.string() + "\\", 0, 1, 1, 1));
+}
+
+TEST(Cleanup, EachEntryOneLevelDeepAndTheEndCountsWhatStayed) {
+    Scratch s;
+    for (const char* file : {"Plain/a.gif", "Plain/b.htm", "loose.gif", "Nested/plain.gif", "Nested/sub/inner.gif",
+                             "ReadOnly/plain.gif", "ReadOnly/locked.gif", "Hidden/secret.gif", "InUse/open.gif"})
+        s.file(fs::path("juno/ads") / file);
+    s.file("juno/juno.ini", "client's own");
+    ASSERT_TRUE(SetFileAttributesW(s.path("juno/ads/ReadOnly/locked.gif").c_str(), FILE_ATTRIBUTE_READONLY) &&
+                SetFileAttributesW(s.path("juno/ads/Hidden/secret.gif").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    // Held open without sharing for the whole run, as the client would.
+    const win32::FileHandle inUse(CreateFileW(s.path("juno/ads/InUse/open.gif").c_str(), GENERIC_READ, 0, nullptr,
+                                              OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(inUse);
+    Pellmora p = pellmoraFor(s, s.path("juno"));
+    ASSERT_NE(p.window(), nullptr);
+    EXPECT_EQ(p.deleteAds(), L"4 folders could not be deleted.");
+    EXPECT_EQ(p.send(ControlId::pbStatus, PBM_GETPOS), 0);
+    EXPECT_EQ(s.namesIn("juno"), (std::vector<std::wstring>{L"ads", L"juno.ini"}));
+    EXPECT_EQ(s.namesIn("juno/ads"), (std::vector<std::wstring>{L"Hidden", L"InUse", L"Nested", L"ReadOnly"}));
+    for (const char* kept : {"Nested/sub/inner.gif", "ReadOnly/locked.gif", "Hidden/secret.gif", "InUse/open.gif"})
+        EXPECT_TRUE(fs::exists(s.path("juno/ads") / kept)) << kept;
+    EXPECT_FALSE(fs::exists(s.path("juno/ads/Nested/plain.gif")));
+}
+
+// Links among the entries and inside one are never listed into, and deleting
+// one never reaches what it points at; an ads folder that is itself a link
+// the user made is cleaned through. Nothing outside changes, byte for byte.
+TEST(Cleanup, NeverReachesThroughALinkOutOfTheAdsFolder) {
+    Scratch s;
+    for (const char* file : {"outside/keep1.txt", "outside/dir/keep2.txt", "outside/dir2/keep3.txt",
+                             "juno/ads/A/1.gif", "juno/ads/B/x.gif", "real-ads/C/1.gif", "real-ads/loose.txt"})
+        s.file(file, file);
+    fs::create_directories(s.path("outside/empty"));
+    for (const auto& [target, link] : {std::pair{"outside/dir", "juno/ads/linkdir"}, {"outside/empty", "juno/ads/linkempty"},
+                                       {"outside/keep1.txt", "juno/ads/linkfile"}, {"outside/dir2", "juno/ads/B/innerdir"},
+                                       {"outside/keep1.txt", "juno/ads/B/innerfile"}, {"real-ads", "other/ads"}})
+        s.link(target, link);
+    ASSERT_NE(GetFileAttributesW(s.path("juno/ads/linkdir").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u)
+        << "the links must look like links, or this proves nothing";
+    const auto outside = s.snapshot("outside");
+    {
+        Pellmora p = pellmoraFor(s, s.path("juno"));
+        ASSERT_NE(p.window(), nullptr);
+        const std::size_t left = s.namesIn("juno/ads").size();
+        const std::optional<std::wstring> end = p.deleteAds();
+        const std::size_t stayed = s.namesIn("juno/ads").size();
+        EXPECT_LT(stayed, left);
+        EXPECT_EQ(end, stayed == 0 ? L"Delete Ads Successful." : std::to_wstring(stayed) + L" folders could not be deleted.");
+        EXPECT_FALSE(fs::exists(s.path("juno/ads/A")));
+        EXPECT_FALSE(fs::exists(s.path("juno/ads/B/x.gif")));
+    }
+    EXPECT_EQ(s.snapshot("outside"), outside);
+    Pellmora linked(s.path("app2"), iniFile(s.path("other").string(), 0, 1, 1, 1));
+    ASSERT_NE(linked.window(), nullptr);
+    EXPECT_EQ(linked.deleteAds(), L"Delete Ads Successful.");
+    EXPECT_TRUE(s.namesIn("real-ads").empty());
+    EXPECT_NE(GetFileAttributesW(s.path("other/ads").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u) << "the link stays";
+}
+
+// Past the classic 260 characters, letters the ANSI code page lacks, and more
+// entries than the old limit of 1000 names.
+TEST(Cleanup, LongPathsNonAsciiNamesAndLargeFolders) {
+    Scratch s;
+    const fs::path install = L"J\u00fcno \u00e9t\u00e9 " + std::wstring(230, L'i');
+    ASSERT_GT(s.path(install / "ads").wstring().size(), 260u);
+    for (const wchar_t* file : {L"Gr\u00fc\u00dfe/\u00fcn\u00efc\u00f6d\u00e9.gif", L"\u65e5\u672c\u8a9e/\xd83d\xde00.gif",
+                                L"caf\u00e9.txt"})
+        s.file(install / "ads" / file);
+    for (int i = 0; i < 1500; ++i) s.file(install / "ads" / ("ad" + std::to_string(i)) / "banner.gif");
+    // Pellmora.ini holds the code page's bytes, as the program writes them.
+    const std::string ansi = win32::toAnsi(win32::narrow(s.path(install).wstring())).value_or("");
+    ASSERT_FALSE(ansi.empty()) << "the install folder must fit the ANSI code page";
+    Pellmora p(s.path("app"), iniFile(ansi + "\\", 0, 1, 1, 1));
+    ASSERT_NE(p.window(), nullptr);
+    EXPECT_EQ(p.deleteAds(180000), L"Delete Ads Successful.");
+    EXPECT_EQ(p.send(ControlId::pbStatus, PBM_GETRANGE, FALSE), 1503);
+    EXPECT_EQ(s.namesIn(install / "ads"), std::vector<std::wstring>{});
+}
+
+// A NUL inside a hand-edited path: the part before it names something
+// outside any ads folder, and it survives.
+TEST(Cleanup, ANulInThePathNeverReachesOutside) {
+    for (const char* tail : {"victim\\file.txt", "victim"}) {
+        Scratch s;
+        s.file("victim/file.txt", "keep");
+        s.file("victim/sub/deep.txt", "keep");
+        const auto before = s.snapshot("victim");
+        Pellmora p(s.path("app"), iniFile(s.path(tail).string() + '\0', 0, 1, 1, 1));
+        ASSERT_NE(p.window(), nullptr);
+        EXPECT_EQ(p.deleteAds(), L"Delete Ads Successful.");
+        EXPECT_EQ(s.snapshot("victim"), before);
+    }
+}
+
+}  // namespace
+}  // namespace wine

@@ -1,0 +1,166 @@
+// The Win32 platform layer in this process: the file system on real folders,
+// starting a program, the controls and timers, and what the executable
+// imports.
+#include <algorithm>
+#include <fstream>
+
+#include "platform/win32/Text.h"
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Processes.h"
+#include "platform/win32/Win32Window.h"
+#include "tests/wine/Driver.h"
+
+#include <commctrl.h>
+
+namespace wine {
+namespace {
+
+using platform::FileError;
+const wchar_t* const kReportVariable = L"PELLMORA_PLATFORM_TEST_REPORT";
+
+struct Files : Scratch {
+    // The UTF-8 path the platform's interface takes.
+    std::string name(const std::string& relative) const { return win32::narrow(path(relative).wstring()); }
+    bool exists(const std::string& name) const {
+        return GetFileAttributesW(path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    void attributes(const std::string& name, DWORD attributes) const {
+        ASSERT_TRUE(SetFileAttributesW(path(name).c_str(), attributes)) << name;
+    }
+    win32::Win32FileSystem files;
+};
+
+TEST(FileSystem, TextFilesGiveErrors53_76_70AndAreWrittenInTheAnsiCodePage) {
+    Files f;
+    EXPECT_EQ(f.files.openInput(1, f.name("missing.ini")), FileError::FileNotFound);
+    EXPECT_EQ(f.files.openInput(1, f.name("no folder\\missing.ini")), FileError::PathNotFound);
+    f.file("locked.ini", "x");
+    const win32::FileHandle lock(
+        CreateFileW(f.path("locked.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_EQ(f.files.openInput(1, f.name("locked.ini")), FileError::PermissionDenied);
+    // The bytes below are code page 1252's, the prefix's.
+    ASSERT_EQ(f.files.openOutput(1, f.name("Pellmora.ini")), FileError::None);
+    EXPECT_EQ(f.files.writeLine(1, "\"C:\\Caf\xC3\xA9\""), FileError::None);
+    EXPECT_NE(f.files.writeLine(1, "\xE6\x97\xA5"), FileError::None);  // no best-fit stand-in
+    ASSERT_EQ(f.files.close(1), FileError::None);
+    EXPECT_EQ(readFile(f.path("Pellmora.ini")), "\"C:\\Caf\xE9\"\r\n");
+}
+
+TEST(FileSystem, ListingSkipsHiddenAndSystemEntriesAndFlagsLinks) {
+    Files f;
+    for (const char* file : {"ads/ad1/a.gif", "ads/secret/s.gif", "ads/loose.gif", "ads/system.dat"}) f.file(file);
+    f.attributes("ads\\secret", FILE_ATTRIBUTE_HIDDEN);
+    f.attributes("ads\\system.dat", FILE_ATTRIBUTE_SYSTEM);
+    f.link("ads/ad1", "ads/linked");
+    std::vector<std::string> names;
+    platform::DirEntry entry;
+    for (bool more = f.files.findFirst(f.name("ads\\"), entry); more; more = f.files.findNext(entry))
+        names.push_back(entry.name + (entry.isFolder ? "\\" : "") + (entry.isLink ? "@" : ""));
+    std::ranges::sort(names);
+    EXPECT_EQ(names, (std::vector<std::string>{"..\\", ".\\", "ad1\\", "linked\\@", "loose.gif"}));
+}
+
+// A started copy of this program writes the tail of its command line, the
+// whole line and its own path to the file its environment names.
+TEST(Processes, StartsByTheFullPathBehindABlankAndGivesTheTailOfTheCommandLine) {
+    Files f;
+    const std::string client = f.name("Program Files\\Juno.exe");
+    fs::create_directories(f.path("Program Files"));
+    ASSERT_TRUE(CopyFileW(_wpgmptr, win32::widen(client).c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(_wpgmptr, f.path("Program.exe").c_str(), FALSE));  // what a split line would run
+    const fs::path reportFile = f.path("report");
+    SetEnvironmentVariableW(kReportVariable, reportFile.c_str());
+    const auto report = [&](bool started) {
+        std::string text;
+        waitFor([&] { return started && std::ranges::count(text = readFile(reportFile), '\n') >= 3; }, 10000);
+        DeleteFileW(reportFile.c_str());
+        return text;
+    };
+    EXPECT_EQ(report(win32::Win32Processes().startProgram(client)), "\n\"" + client + "\"\n" + client + "\n");
+    // The tail of the command line is handed over as it stands.
+    std::wstring line = L"Juno.exe \t/x  \"y z\" ";
+    STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
+    PROCESS_INFORMATION child{};
+    const bool started = CreateProcessW(win32::widen(client).c_str(), line.data(), nullptr, nullptr, FALSE, 0,
+                                        nullptr, nullptr, &startup, &child);
+    const win32::KernelHandle process(child.hProcess), thread(child.hThread);
+    EXPECT_EQ(report(started).find("/x  \"y z\" \n"), 0u);
+}
+
+TEST(Controls, CodeChangesAreMirroredAndRaiseTheirEventOnceTwipsStayExactAndTimersRestart) {
+    win32::Win32Form form{GetModuleHandleW(nullptr), pellmora::kFormSpec};
+    win32::Win32WindowSystem windows{form};
+    const auto at = [](ControlId id) { return pellmora::row(id); };
+    int clicks = 0, changes = 0, ticks = 0;
+    auto& box = form.get<platform::CheckBox>(at(ControlId::chkRunJuno));
+    box.onClick = [&] { ++clicks; };
+    for (std::int16_t value : {2, 0, 1, 1}) {
+        box.setValue(value);
+        EXPECT_EQ(SendMessageW(form.windowOf(at(ControlId::chkRunJuno)), BM_GETCHECK, 0, 0), value);  // grey is 2
+    }
+    EXPECT_EQ(clicks, 3);  // setting the value it has is no change
+    auto& path = form.get<platform::TextBox>(at(ControlId::txtJunoPath));
+    path.onChange = [&] { ++changes; };
+    path.setText("C:\\Juno");
+    EXPECT_EQ(changes, 1);  // not again for the edit box's own notice
+
+    // The pixel figures below are for 96 DPI, the virtual display's.
+    auto& notice = form.get<platform::Label>(at(ControlId::Label2));
+    const auto noticeX = [&](float twips) {
+        notice.setLeft(twips);
+        POINT origin{};
+        MapWindowPoints(form.windowOf(at(ControlId::Label2)), form.windowOf(at(ControlId::Picture1)), &origin, 1);
+        return origin.x;
+    };
+    EXPECT_EQ(noticeX(3742.5f), 250);  // 249.5 pixels
+    EXPECT_EQ(noticeX(3742.4f), 249);  // 249.49
+    EXPECT_EQ(notice.left(), 3742.4f);
+
+    // Re-enabled more often than it falls due (250 ms), a running timer never ticks.
+    auto& timer = form.timer(at(ControlId::timScroll));
+    timer.onTick = [&] { ++ticks; };
+    for (int i = 0; i < 10; ++i, timer.setEnabled(true))
+        for (const ULONGLONG end = GetTickCount64() + 100; GetTickCount64() < end; Sleep(5)) windows.doEvents();
+    EXPECT_EQ(ticks, 0);
+    waitFor([&] { return windows.doEvents(), ticks > 0; }, 600);
+    EXPECT_EQ(ticks, 1);
+}
+
+// It must run on a bare Windows: it imports only DLLs that ship with the system.
+TEST(Executable, ImportsOnlyDllsThatShipWithWindows) {
+    const HMODULE image = LoadLibraryExW((buildFolder() / "Pellmora.exe").c_str(), nullptr,
+                                         LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(image, nullptr);
+    const auto at = [&](DWORD rva) { return reinterpret_cast<const char*>(image) - 2 + rva; };  // low bits tag it
+    const auto word = [&](DWORD rva) { return *reinterpret_cast<const DWORD*>(at(rva)); };
+    const auto& nt = *reinterpret_cast<const IMAGE_NT_HEADERS*>(at(word(0x3C)));  // e_lfanew
+    ASSERT_EQ(nt.Signature, IMAGE_NT_SIGNATURE);
+    const std::string system = " kernel32.dll user32.dll gdi32.dll comctl32.dll shell32.dll advapi32.dll version.dll"
+                               " ole32.dll oleaut32.dll uxtheme.dll msvcrt.dll ntdll.dll shlwapi.dll ";
+    int windowDlls = 0;  // a window program needs kernel32 and user32: without them the table was misread
+    // Import descriptors: 20 bytes each, the address of the DLL's name at 12, a zero one last.
+    const DWORD table = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (DWORD d = table; table != 0 && word(d + 12) != 0; d += 20) {
+        std::string name = at(word(d + 12));
+        CharLowerA(name.data());
+        windowDlls += name == "kernel32.dll" || name == "user32.dll";
+        EXPECT_TRUE(system.find(" " + name + " ") != std::string::npos) << name;
+    }
+    EXPECT_EQ(windowDlls, 2);
+    FreeLibrary(image);
+}
+
+}  // namespace
+}  // namespace wine
+
+int main(int argc, char** argv) {
+    wchar_t report[MAX_PATH];
+    if (GetEnvironmentVariableW(wine::kReportVariable, report, MAX_PATH) > 0)
+        return !(std::ofstream(std::filesystem::path(report), std::ios::binary)
+                 << win32::Win32Processes().commandLine() << "\n" << win32::narrow(GetCommandLineW()) << "\n"
+                 << win32::narrow(_wpgmptr) << "\n");
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

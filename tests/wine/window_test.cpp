@@ -1,0 +1,164 @@
+// The real window at 96 DPI (15 twips a pixel) against the control table,
+// its keys with real input, and Pellmora.ini on disk.
+#include <cmath>
+
+#include "platform/Keyboard.h"
+#include "tests/wine/Driver.h"
+
+namespace wine {
+namespace {
+
+int pixels(float twips) { return static_cast<int>(std::lround(twips / 15)); }
+
+TEST(Window, FrameSizePlaceAndEveryControlFollowTheTable) {
+    Scratch s;
+    Pellmora p(s.path("app"), std::nullopt);
+    const HWND w = p.window();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(driving::textOf(w), L"Pellmora Version 1.01");
+    EXPECT_EQ(GetWindowLongW(w, GWL_STYLE) & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
+              WS_CAPTION | WS_SYSMENU)
+        << "a caption and close box; no resizing, minimising or maximising";
+    RECT client{}, outer{};
+    GetClientRect(w, &client);
+    EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(309L, 311L));
+    GetWindowRect(w, &outer);
+    EXPECT_LE(std::abs(outer.left - (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2), 1);
+    EXPECT_LE(std::abs(outer.top - (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2), 1);
+
+    const wchar_t* const kClassByKind[] = {L"",       L"Button",        L"Button",          L"Edit",
+                                           L"Static", L"Button",        L"PellmoraPanel",   L"SysTabControl32",
+                                           L"msctls_progress32"};
+    const auto table = pellmora::kFormSpec.controls;
+    for (platform::Row at = 0; at < table.size(); ++at) {
+        const platform::ControlSpec& row = table[at];
+        if (row.kind == platform::ControlKind::Timer) continue;
+        SCOPED_TRACE(std::string(row.name));
+        const HWND hwnd = p.control(ControlId(at));
+        wchar_t cls[32] = {};
+        GetClassNameW(hwnd, cls, 32);
+        EXPECT_STREQ(cls, kClassByKind[static_cast<int>(row.kind)]);
+        EXPECT_EQ(GetParent(hwnd), row.container == platform::kWindow ? w : p.control(ControlId(row.container)));
+        RECT r{};
+        GetWindowRect(hwnd, &r);
+        MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
+        // The notice scrolls to the left from its place.
+        EXPECT_TRUE(row.name == "Label2" ? r.left <= pixels(row.left) : r.left == pixels(row.left)) << r.left;
+        EXPECT_EQ(std::tuple(r.top, r.right - r.left, r.bottom - r.top),
+                  std::tuple(pixels(row.top), pixels(row.width), pixels(row.height)));
+    }
+}
+
+// One line, commas, the section marker without quotes: read, but never
+// written in this form, so any save shows.
+constexpr std::string_view kHandWritten = "[GENERAL],\"D:\\Mail, Juno\",0,2,1,7\r\n";
+
+// Tab walks the table's Tab order across the panel and the frame (the panel
+// may take the focus once on the way); Enter in the path field presses OK,
+// which saves what was typed and ends; Esc and the close box end without
+// saving.
+TEST(Window, TabEnterEscAndTheCloseBoxWithRealKeys) {
+    Scratch s;
+    Pellmora p(s.path("app"), kHandWritten);
+    ASSERT_NE(p.window(), nullptr);
+    EXPECT_EQ(p.send(ControlId::chkDeleteAds, BM_GETCHECK), BST_INDETERMINATE) << "2 is grey";
+    const auto focused = [&] {
+        GUITHREADINFO info{sizeof info};
+        GetGUIThreadInfo(GetWindowThreadProcessId(p.window(), nullptr), &info);
+        return info.hwndFocus;
+    };
+    // From the path field, which has the focus at start, round to it again.
+    std::vector<HWND> expected, seen{focused()};
+    for (platform::Row at : platform::keyboardRules(pellmora::kFormSpec.controls).tabOrder)
+        expected.push_back(p.control(ControlId(at)));
+    expected.push_back(expected.front());
+    for (std::size_t presses = 0; presses < expected.size() + 1 && seen.size() < expected.size(); ++presses) {
+        p.press(VK_TAB);
+        waitFor([&] { return focused() != seen.back(); }, 1000);
+        if (focused() != p.control(ControlId::Picture1)) seen.push_back(focused());
+    }
+    EXPECT_EQ(seen, expected);
+    p.send(ControlId::txtJunoPath, EM_SETSEL, 0, -1);
+    p.typeText(L"E:\\Typed, Here");
+    ASSERT_TRUE(p.waitForText(ControlId::txtJunoPath, L"E:\\Typed, Here", 5000));
+    p.press(VK_RETURN);
+    ASSERT_TRUE(p.exited(5000)) << "Enter did not end the program";
+    EXPECT_EQ(p.ini(), iniFile("E:\\Typed, Here", 0, 2, 1, 7));
+
+    for (const bool esc : {true, false}) {
+        SCOPED_TRACE(esc ? "Esc" : "close box");
+        Pellmora q(s.path(esc ? "esc" : "close"), kHandWritten);
+        ASSERT_NE(q.window(), nullptr);
+        q.click(ControlId::chkAutoRun);
+        ASSERT_TRUE(waitFor([&] { return q.send(ControlId::chkAutoRun, BM_GETCHECK) == BST_CHECKED; }, 5000));
+        esc ? q.press(VK_ESCAPE) : void(PostMessageW(q.window(), WM_SYSCOMMAND, SC_CLOSE, 0));
+        ASSERT_TRUE(q.exited(5000)) << "the program did not end";
+        EXPECT_EQ(q.ini(), kHandWritten);
+    }
+}
+
+// The path field, then the boxes auto-run, delete ads, run Juno, close Pellmora.
+std::wstring shown(const Pellmora& p) {
+    std::wstring out = p.text(ControlId::txtJunoPath) + L"|";
+    for (auto id : {ControlId::chkAutoRun, ControlId::chkDeleteAds, ControlId::chkRunJuno, ControlId::chkClosePellmora})
+        out += std::to_wstring(p.send(id, BM_GETCHECK));
+    return out;
+}
+
+const std::string kDefaultFile = iniFile("C:\\Program Files\\Juno\\", 0, 1, 1, 1);
+constexpr std::wstring_view kOptionsMessage =
+    L"An Unexpected error has occured while trying to read Pellmora.ini. Pellmora will try to rebuild this file.";
+
+// A file that cannot be read is said in the program's message box, and
+// rebuilt only after it; the items read before the bad one are shown.
+TEST(OptionsFile, ABadFileIsSaidThenRebuilt) {
+    Scratch s;
+    const std::string_view bad = "\"[GENERAL]\"\r\n\"F:\\Juno\"\r\n0\r\n256\r\n1\r\n1\r\n";
+    Pellmora p(s.path("bad"), bad);
+    ASSERT_TRUE(waitFor([&] { return driving::windowOf(p.processId(), L"#32770") != nullptr; }, 10000));
+    EXPECT_EQ(p.ini(), bad) << "rebuilt before the message was closed";
+    EXPECT_EQ(p.answerMessageBox(), kOptionsMessage);
+    ASSERT_NE(p.window(), nullptr);
+    EXPECT_EQ(p.ini(), kDefaultFile);
+    EXPECT_EQ(shown(p), L"F:\\Juno|0000");
+}
+
+// A read-only file is read without a word; a locked file or a folder in its
+// place is said once. A save that cannot replace it is said once, leaves it
+// as it was, and the program goes on.
+TEST(OptionsFile, ReadOnlyLockedOrAFolderIsNeverReplaced) {
+    for (const char* kind : {"read-only", "locked", "folder"}) {
+        SCOPED_TRACE(kind);
+        Scratch s;
+        const fs::path ini = s.path("app/Pellmora.ini");
+        const std::string good = iniFile("D:\\Juno", 0, 1, 0, 1);
+        const bool folder = kind == std::string_view("folder"), locked = kind == std::string_view("locked");
+        s.file(folder ? "app/Pellmora.ini/keep.txt" : "app/Pellmora.ini", good);
+        if (!folder && !locked) {
+            ASSERT_TRUE(SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+        }
+        win32::FileHandle lock(
+            locked ? CreateFileW(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                   : INVALID_HANDLE_VALUE);
+        Pellmora p(s.path("app"), std::nullopt);
+        const auto before = s.snapshot("app");
+        if (folder || locked) {
+            EXPECT_EQ(p.answerMessageBox(20000), kOptionsMessage);
+        }
+        ASSERT_NE(p.window(), nullptr);
+        EXPECT_EQ(p.text(ControlId::txtJunoPath), folder || locked ? L"" : L"D:\\Juno");
+        p.click(ControlId::btnApply);
+        EXPECT_EQ(p.answerMessageBox(), kOptionsMessage);
+        EXPECT_FALSE(p.answerMessageBox(1500)) << "said more than once";
+        EXPECT_FALSE(p.exited(0));
+        EXPECT_EQ(s.snapshot("app"), before);
+        lock.reset();
+        if (!folder) {
+            EXPECT_EQ(readFile(ini), good);
+        }
+        SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
+}  // namespace
+}  // namespace wine
