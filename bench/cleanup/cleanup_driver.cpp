@@ -15,13 +15,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/Layout.h"
+#include "platform/win32/Text.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "tools/driving/Driving.h"
+#include "window/ControlTable.h"
 
 namespace {
 
-constexpr int kBtnCancel = 103;
-constexpr int kBtnDeleteAds = 114;
-constexpr int kLabStatus = 118;
+using pellmora::ControlId;
+using win32::narrow;
+
+int controlId(ControlId id) { return win32::controlIdOf(pellmora::row(id)); }
 
 double nowMs() {
     static const double perMs = [] {
@@ -34,15 +39,6 @@ double nowMs() {
     return static_cast<double>(t.QuadPart) / perMs;
 }
 
-std::string narrow(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
 bool isEndText(const std::wstring& text) {
     const std::wstring left = L" folders could not be deleted.";
     return text == L"Delete Ads Successful." ||
@@ -51,47 +47,11 @@ bool isEndText(const std::wstring& text) {
 
 // --- Pellmora through its window -------------------------------------------
 
-HWND findMainWindow(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        HWND found;
-    } search{processId, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            wchar_t cls[64];
-            GetWindowThreadProcessId(hwnd, &owner);
-            if (owner != s->processId || !IsWindowVisible(hwnd) || !GetClassNameW(hwnd, cls, 64) ||
-                std::wstring(cls) != L"PellmoraMain")
-                return TRUE;
-            s->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-HWND findControl(HWND window, int id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    EnumChildWindows(
-        window,
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (GetDlgCtrlID(hwnd) != s->id) return TRUE;
-            s->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::wstring textOf(HWND hwnd) {
+// Another process's window text as the system keeps it: never waits for
+// that process, which is busy until its cleanup returns.
+std::wstring windowTextOf(HWND hwnd) {
     wchar_t text[512];
-    const int n = GetWindowTextW(hwnd, text, 512);  // another process's: never waits for it
+    const int n = GetWindowTextW(hwnd, text, 512);
     return std::wstring(text, n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 
@@ -108,9 +68,10 @@ int timePellmora(const std::wstring& exe) {
     }
     int result = 1;
     HWND window = nullptr;
-    for (int i = 0; i < 2000 && !(window = findMainWindow(process.dwProcessId)); ++i) Sleep(10);
-    HWND button = window ? findControl(window, kBtnDeleteAds) : nullptr;
-    HWND status = window ? findControl(window, kLabStatus) : nullptr;
+    driving::waitFor([&] { return (window = driving::windowOf(process.dwProcessId, L"PellmoraMain")) != nullptr; },
+                     20000);
+    HWND button = window ? driving::descendant(window, controlId(ControlId::btnDeleteAds)) : nullptr;
+    HWND status = window ? driving::descendant(window, controlId(ControlId::labStatus)) : nullptr;
     DWORD_PTR unused = 0;
     if (button && status) {
         WaitForInputIdle(process.hProcess, 10000);
@@ -123,7 +84,7 @@ int timePellmora(const std::wstring& exe) {
         // it does only once its cleanup has returned; no busy polling.
         std::wstring text;
         const double deadline = start + 30 * 60 * 1000.0;
-        while (!isEndText(text = textOf(status)) && nowMs() < deadline)
+        while (!isEndText(text = windowTextOf(status)) && nowMs() < deadline)
             if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 50, &unused)) Sleep(1);
         const double elapsed = nowMs() - start;
         std::printf("elapsed_ms %.3f\ntext %s\n", elapsed, narrow(text).c_str());
@@ -131,7 +92,8 @@ int timePellmora(const std::wstring& exe) {
     } else {
         std::fprintf(stderr, "no Pellmora window with its controls\n");
     }
-    if (HWND cancel = window ? findControl(window, kBtnCancel) : nullptr) PostMessageW(cancel, BM_CLICK, 0, 0);
+    if (HWND cancel = window ? driving::descendant(window, controlId(ControlId::btnCancel)) : nullptr)
+        PostMessageW(cancel, BM_CLICK, 0, 0);
     if (WaitForSingleObject(process.hProcess, 10000) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);

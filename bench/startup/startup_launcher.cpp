@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/driving/Driving.h"
+
 namespace {
 
 constexpr DWORD kTimeoutMs = 15000;
@@ -44,24 +46,6 @@ struct Program {
     std::vector<Run> runs;
 };
 
-HWND visibleWindowOf(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        HWND found;
-    } search{processId, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            if (pid != s.processId || !IsWindowVisible(hwnd)) return TRUE;
-            s.found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 bool measure(Program& program, std::vector<Run>* into) {
     std::wstring commandLine = L"\"" + program.exe + L"\"";
     const std::wstring folder = program.exe.substr(0, program.exe.find_last_of(L'\\'));
@@ -79,13 +63,12 @@ bool measure(Program& program, std::vector<Run>* into) {
     bool ok = WaitForInputIdle(pi.hProcess, kTimeoutMs) == 0;
     HWND window = nullptr;
     const ULONGLONG deadline = GetTickCount64() + kTimeoutMs;
-    while (ok && (window = visibleWindowOf(pi.dwProcessId)) == nullptr) {
+    while (ok && (window = driving::windowOf(pi.dwProcessId)) == nullptr) {
         if (GetTickCount64() > deadline || WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) ok = false;
         Sleep(1);
     }
     // Comes back only once the program's thread is waiting in its loop.
-    DWORD_PTR ignored = 0;
-    ok = ok && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kTimeoutMs, &ignored) != 0;
+    ok = ok && driving::answers(window, kTimeoutMs);
     QueryPerformanceCounter(&end);
 
     PROCESS_MEMORY_COUNTERS memory{};

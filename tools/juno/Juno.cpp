@@ -17,6 +17,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/win32/Handles.h"
+#include "platform/win32/Paths.h"
+#include "platform/win32/Text.h"
+
 namespace {
 
 constexpr int kDefaultRefill = 8;
@@ -24,37 +28,6 @@ constexpr int kMaxRefill = 1000000;
 constexpr UINT_PTR kExitTimer = 1;
 constexpr int kIdRefill = 101;
 constexpr int kIdClose = 102;
-
-// Closes a handle when it goes out of scope.
-class Handle {
-public:
-    explicit Handle(HANDLE h) : h_(h) {}
-    ~Handle() {
-        if (valid()) CloseHandle(h_);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE h) : h_(h) {}
-    ~FindHandle() {
-        if (valid()) FindClose(h_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
 
 std::wstring exePath() {
     std::wstring path(MAX_PATH, L'\0');
@@ -74,25 +47,8 @@ std::wstring parentOf(const std::wstring& path) {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-// The extended-length form, so that folders deeper than the classic limit work.
-std::wstring longForm(const std::wstring& path) {
-    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
-    if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\' && path.rfind(L"\\\\?\\", 0) != 0)
-        return L"\\\\?\\UNC\\" + path.substr(2);
-    return path;
-}
-
 std::wstring binFolder() { return parentOf(exePath()); }
 std::wstring adsFolder() { return parentOf(binFolder()) + L"\\ads"; }
-
-std::string toUtf8(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
 
 bool writeAll(HANDLE file, std::string_view bytes) {
     DWORD written = 0;
@@ -101,23 +57,24 @@ bool writeAll(HANDLE file, std::string_view bytes) {
 }
 
 bool writeNewFile(const std::wstring& path, std::string_view bytes) {
-    Handle file(CreateFileW(longForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                            nullptr));
-    return file.valid() && writeAll(file.get(), bytes);
+    const win32::FileHandle file(CreateFileW(win32::extendedLengthForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && writeAll(file.get(), bytes);
 }
 
 // One line per start: the command line exactly as this process received it,
 // so that tests can see how the program was named and quoted.
 void recordStart() {
-    Handle file(CreateFileW(longForm(binFolder() + L"\\started.txt").c_str(), FILE_APPEND_DATA,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.valid()) writeAll(file.get(), toUtf8(GetCommandLineW()) + "\r\n");
+    const win32::FileHandle file(CreateFileW(win32::extendedLengthForm(binFolder() + L"\\started.txt").c_str(), FILE_APPEND_DATA,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) writeAll(file.get(), win32::narrow(GetCommandLineW()) + "\r\n");
 }
 
 std::size_t countAds() {
     WIN32_FIND_DATAW data;
-    FindHandle find(FindFirstFileW(longForm(adsFolder() + L"\\*").c_str(), &data));
-    if (!find.valid()) return 0;
+    const win32::FindHandle find(FindFirstFileW(win32::extendedLengthForm(adsFolder() + L"\\*").c_str(), &data));
+    if (!find) return 0;
     std::size_t count = 0;
     do {
         if (std::wcscmp(data.cFileName, L".") != 0 && std::wcscmp(data.cFileName, L"..") != 0) ++count;
@@ -136,7 +93,7 @@ constexpr unsigned char kPixelGif[] = {
 // missing. Returns how many were made whole.
 int refillAds(int count) {
     const std::wstring ads = adsFolder();
-    CreateDirectoryW(longForm(ads).c_str(), nullptr);
+    CreateDirectoryW(win32::extendedLengthForm(ads).c_str(), nullptr);
     int made = 0;
     unsigned number = 1;
     for (int i = 0; i < count; ++i) {
@@ -145,11 +102,11 @@ int refillAds(int count) {
             wchar_t name[32];
             std::swprintf(name, 32, L"ad%05u", number);
             folder = ads + L"\\" + name;
-            if (GetFileAttributesW(longForm(folder).c_str()) == INVALID_FILE_ATTRIBUTES) break;
+            if (GetFileAttributesW(win32::extendedLengthForm(folder).c_str()) == INVALID_FILE_ATTRIBUTES) break;
         }
         ++number;
-        if (!CreateDirectoryW(longForm(folder).c_str(), nullptr)) continue;
-        const std::string tag = toUtf8(folder.substr(ads.size() + 1));
+        if (!CreateDirectoryW(win32::extendedLengthForm(folder).c_str(), nullptr)) continue;
+        const std::string tag = win32::narrow(folder.substr(ads.size() + 1));
         const bool whole =
             writeNewFile(folder + L"\\ad.htm", "<html><body><img src=\"banner.gif\"><p>Sample ad " + tag +
                                                    " from the Juno stand-in.</p></body></html>\r\n") &&
