@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Runs every robustness check at length and prints one table: a long fuzz run
-# of the options reader, the write-then-read property over many option sets,
-# the fault walks over every file-system call, long random event sequences
-# (all under AddressSanitizer and UndefinedBehaviorSanitizer), and the Wine
-# fault cases on real folders. Exits non-zero unless every count that must be
-# zero is zero and every case passed.
+# of the options reader, the write-then-read property over many option sets
+# and the fault walks over every file-system call (both under
+# AddressSanitizer and UndefinedBehaviorSanitizer), and the Wine fault cases
+# on real folders (the options file and the cleanup). Exits non-zero unless
+# every count that must be zero is zero and every case passed.
 #   scripts/reliability-report.sh
 # Lengths, from the environment:
 #   PELLMORA_REPORT_FUZZ_SECONDS (600), PELLMORA_PROPERTY_CASES (20000),
-#   PELLMORA_EVENT_SEQUENCES (400), PELLMORA_SEED (the tests' own),
-#   PELLMORA_WINDOWS_BUILD (build/windows), PELLMORA_ASAN_BUILD (build/asan).
+#   PELLMORA_SEED (the tests' own), PELLMORA_WINDOWS_BUILD (build/windows),
+#   PELLMORA_ASAN_BUILD (build/asan).
 # Installs nothing; needs what fuzz/run.sh, scripts/sanitize.sh and the
 # windows build need, and Wine.
 set -uo pipefail
@@ -17,7 +17,6 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 fuzz_seconds=${PELLMORA_REPORT_FUZZ_SECONDS:-600}
 export PELLMORA_PROPERTY_CASES=${PELLMORA_PROPERTY_CASES:-20000}
-export PELLMORA_EVENT_SEQUENCES=${PELLMORA_EVENT_SEQUENCES:-400}
 windows_build=${PELLMORA_WINDOWS_BUILD:-$root/build/windows}
 asan_build=${PELLMORA_ASAN_BUILD:-$root/build/asan}
 logs=$root/build/reliability
@@ -32,10 +31,11 @@ echo "== fuzzing the options reader for ${fuzz_seconds}s"
 fuzz/run.sh "$fuzz_seconds" >"$logs/fuzz.log" 2>&1 || failed+=("fuzz run")
 tail -3 "$logs/fuzz.log"
 
-echo "== property, fault walks and event sequences under the sanitizers"
+echo "== property and fault walks under the sanitizers"
 if PELLMORA_ASAN_BUILD="$asan_build" scripts/sanitize.sh --build-only >"$logs/build-asan.log" 2>&1; then
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    "$asan_build/tests/robust/robust_tests" >"$logs/robust.log" 2>&1 || failed+=("robustness tests")
+    "$asan_build/tests/unit_tests" --gtest_filter='FaultWalk.*:OptionsSave.*' >"$logs/robust.log" 2>&1 ||
+    failed+=("robustness tests")
   grep -E '^\[  (PASSED|FAILED)' "$logs/robust.log"
 else
   failed+=("sanitizer build (see $logs/build-asan.log)")
@@ -46,9 +46,10 @@ echo "== Wine fault cases"
 wine_cases=0
 wine_passed=0
 if { cmake --preset windows -B "$windows_build" >/dev/null &&
-     cmake --build "$windows_build" -j2 --target Pellmora robust_wine_tests; } >"$logs/build-windows.log" 2>&1; then
+     cmake --build "$windows_build" -j2 --target wine_tests; } >"$logs/build-windows.log" 2>&1; then
   source scripts/xvfb.sh 2>/dev/null || true
-  scripts/wine.sh wine "$windows_build/tests/wine/robust/robust_wine_tests.exe" >"$logs/wine.log" 2>&1 ||
+  scripts/wine.sh wine "$windows_build/tests/wine/wine_tests.exe" --gtest_filter='OptionsFile.*:Cleanup.*' \
+    >"$logs/wine.log" 2>&1 ||
     failed+=("Wine fault cases")
   tr -d '\r' <"$logs/wine.log" >"$logs/wine.txt"
   wine_cases=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran\..*/\1/p' "$logs/wine.txt" | tail -1)
@@ -65,10 +66,7 @@ property_cases=$(sum property_cases "$logs/robust.log")
 property_failures=$(sum property_failures "$logs/robust.log")
 faults=$(sum faults_walked "$logs/robust.log")
 violations=$(sum fault_violations "$logs/robust.log")
-sequences=$(sum event_sequences "$logs/robust.log")
-events=$(sum events "$logs/robust.log")
-sequence_failures=$(sum event_sequences_failed "$logs/robust.log")
-outside=$(( $(sum outside_touched "$logs/robust.log") + $(sum outside_touched "$logs/wine.log") ))
+outside=$(sum outside_touched "$logs/robust.log")
 wine_cases=${wine_cases:-0}
 wine_passed=${wine_passed:-0}
 
@@ -82,16 +80,13 @@ row "property cases, write then read" "$property_cases"
 row "property cases read back differently" "$property_failures"
 row "injected file-system faults walked" "$faults"
 row "invariant violations under those faults" "$violations"
-row "random event sequences (events)" "$sequences ($events)"
-row "event sequences that broke the window" "$sequence_failures"
 row "Wine fault cases passed" "$wine_passed of $wine_cases"
-row "files outside the target touched" "$outside"
+row "files outside the target touched (fault walks)" "$outside"
 echo
 
 [ "$fuzz_crashes" -eq 0 ] || failed+=("fuzz crashes")
 [ "$property_failures" -eq 0 ] || failed+=("property failures")
 [ "$violations" -eq 0 ] || failed+=("fault invariant violations")
-[ "$sequence_failures" -eq 0 ] || failed+=("event sequences")
 [ "$outside" -eq 0 ] || failed+=("files touched outside the target")
 [ "$wine_cases" -gt 0 ] && [ "$wine_passed" -eq "$wine_cases" ] || failed+=("Wine fault cases")
 if [ ${#failed[@]} -gt 0 ]; then
