@@ -100,7 +100,7 @@ struct Pellmora {
     // Controls sit inside the panel and the frame, each with the ID 100 + its index.
     HWND control(ControlId id) const {
         std::pair<int, HWND> s{100 + int(platform::index(id)), nullptr};
-        EnumChildWindows(window, [](HWND w, LPARAM p) -> BOOL {
+        EnumChildWindows(window, [](HWND w, LPARAM p) CALLBACK -> BOOL {
             auto& s = *reinterpret_cast<std::pair<int, HWND>*>(p);
             return GetDlgCtrlID(w) == s.first ? (s.second = w, FALSE) : TRUE;
         }, LPARAM(&s));

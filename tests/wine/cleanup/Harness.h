@@ -94,7 +94,7 @@ struct Pellmora {
     }
     HWND control(int id) const {
         std::pair<int, HWND> search{id, nullptr};
-        EnumChildWindows(window, [](HWND hwnd, LPARAM param) -> BOOL {
+        EnumChildWindows(window, [](HWND hwnd, LPARAM param) CALLBACK -> BOOL {
             auto& s = *reinterpret_cast<std::pair<int, HWND>*>(param);
             return GetDlgCtrlID(hwnd) == s.first ? (s.second = hwnd, FALSE) : TRUE;
         }, reinterpret_cast<LPARAM>(&search));

@@ -189,7 +189,7 @@ public:
     // A control, wherever it sits among the window's descendants.
     HWND control(int id) const {
         std::pair<int, HWND> search{id, nullptr};
-        EnumChildWindows(window_, [](HWND child, LPARAM s) {
+        EnumChildWindows(window_, [](HWND child, LPARAM s) CALLBACK {
             auto& [wanted, found] = *reinterpret_cast<std::pair<int, HWND>*>(s);
             return GetDlgCtrlID(child) == wanted ? (found = child, FALSE) : TRUE;
         }, reinterpret_cast<LPARAM>(&search));
