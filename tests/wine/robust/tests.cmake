@@ -6,7 +6,7 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${robust_wine_sou
 file(STRINGS ${robust_wine_source} robust_wine_cases REGEX "^TEST\\([A-Za-z0-9_]+, *[A-Za-z0-9_]+\\)")
 foreach(case IN LISTS robust_wine_cases)
   string(REGEX REPLACE "^TEST\\(([A-Za-z0-9_]+), *([A-Za-z0-9_]+)\\).*" "\\1.\\2" name "${case}")
-  add_test(NAME wine.robust.${name}
+  add_test(NAME wine.robust.${name}${PELLMORA_WINE_SUFFIX}
            COMMAND ${PELLMORA_WINE} wine ${robust_wine_exe} --gtest_filter=${name})
-  set_tests_properties(wine.robust.${name} PROPERTIES TIMEOUT 900 RESOURCE_LOCK wine_desktop LABELS wine)
+  set_tests_properties(wine.robust.${name}${PELLMORA_WINE_SUFFIX} PROPERTIES TIMEOUT 900 RESOURCE_LOCK wine_desktop LABELS wine)
 endforeach()

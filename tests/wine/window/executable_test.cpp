@@ -40,7 +40,7 @@ TEST(Resources, VersionRecordAndManifest) {
 TEST(Executable, ImportsOnlyDllsThatShipWithWindows) {
     const Image image;
     ASSERT_NE(image.module, nullptr);
-    const auto& nt = *reinterpret_cast<const IMAGE_NT_HEADERS64*>(image.at(image.word(0x3C)));  // e_lfanew
+    const auto& nt = *reinterpret_cast<const IMAGE_NT_HEADERS*>(image.at(image.word(0x3C)));  // e_lfanew, own bitness
     ASSERT_EQ(nt.Signature, IMAGE_NT_SIGNATURE);
     const std::string system = " kernel32.dll user32.dll gdi32.dll comctl32.dll shell32.dll advapi32.dll version.dll"
                                " ole32.dll oleaut32.dll uxtheme.dll msvcrt.dll ucrtbase.dll ntdll.dll comdlg32.dll"

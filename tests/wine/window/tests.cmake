@@ -4,7 +4,8 @@
 # front, and the message box is checked by its pixels.
 set(window_tests_exe ${PELLMORA_WINDOWS_BUILD}/tests/wine/window/window_tests.exe)
 foreach(suite Window Keyboard OptionsFile Resources Executable)
-  add_test(NAME wine_window_${suite} COMMAND ${PELLMORA_WINE} wine ${window_tests_exe} --gtest_filter=${suite}.*)
-  set_tests_properties(wine_window_${suite} PROPERTIES TIMEOUT 120)
+  add_test(NAME wine_window_${suite}${PELLMORA_WINE_SUFFIX} COMMAND ${PELLMORA_WINE} wine ${window_tests_exe} --gtest_filter=${suite}.*)
+  set_tests_properties(wine_window_${suite}${PELLMORA_WINE_SUFFIX} PROPERTIES TIMEOUT 120)
 endforeach()
-set_tests_properties(wine_window_Window wine_window_Keyboard wine_window_OptionsFile PROPERTIES RUN_SERIAL TRUE)
+set_tests_properties(wine_window_Window${PELLMORA_WINE_SUFFIX} wine_window_Keyboard${PELLMORA_WINE_SUFFIX}
+  wine_window_OptionsFile${PELLMORA_WINE_SUFFIX} PROPERTIES RUN_SERIAL TRUE)
