@@ -10,17 +10,52 @@ export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko install prompts
 
 source "$root/scripts/xvfb.sh"
 
-# The prefix is made on first use; a lock keeps parallel tests from racing.
-mkdir -p "$WINEPREFIX"
+# The prefix is made on first use, and made again when it was made another
+# way than this script's recipe says (its marker file tells); a lock keeps
+# parallel tests from racing. The recipe:
+#  - both Wine loaders: once wine32 is installed, "wine" starts the 32-bit
+#    loader, and a prefix made by the 64-bit one alone then fails every
+#    program with "could not load kernel32.dll";
+#  - Wine's own fonts in C:\windows\Fonts, as a normal Wine install has:
+#    Debian's Wine does not find them where fonts-wine puts them, and
+#    "MS Shell Dlg" then comes out in the system's default font;
+#  - no window manager on the virtual display, so no managed windows: a
+#    managed window waits two seconds for one at every hide or close.
+recipe="Pellmora prefix 2: 32- and 64-bit loaders, Wine's fonts, unmanaged windows"
+marker="$WINEPREFIX/pellmora-prefix.txt"
+mkdir -p "$(dirname "$WINEPREFIX")"
 (
   flock 9
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1 || true
-    # With no window manager on the virtual display, a managed window waits
-    # two seconds for one at every hide or close.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
-    wineserver -w || true
+  [ "$(cat "$marker" 2>/dev/null)" = "$recipe" ] && exit 0
+  fail() { echo "scripts/wine.sh: $*" >&2; exit 1; }
+  for loader in /usr/lib/wine/wine /usr/lib/wine/wine64; do
+    [ -x "$loader" ] || fail "$loader is missing: run scripts/setup.sh (wine32:i386 and wine64)"
+  done
+  # Only a prefix of ours is ever removed: one it marked, or the project's.
+  if [ -e "$WINEPREFIX" ] && [ ! -e "$marker" ] && [ "$WINEPREFIX" != "$root/build/wineprefix" ]; then
+    fail "$WINEPREFIX was not made by this script; remove it or choose another PELLMORA_WINEPREFIX"
   fi
+  wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
+  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" || fail "Wine's fonts are missing: run scripts/setup.sh (fonts-wine)"
+  wineserver -w || true
+  for dir in system32 syswow64; do
+    [ -f "$WINEPREFIX/drive_c/windows/$dir/kernel32.dll" ] || fail "the new prefix has no $dir: Wine could not make it"
+  done
+  # The face a font gets, checked in the prefix itself: the substitute
+  # "MS Shell Dlg" must reach Wine's Tahoma, "MS Sans Serif" its own font.
+  x86_64-w64-mingw32-gcc-posix -municode -o "$WINEPREFIX/font_face.exe" "$root/scripts/font_face.c" -lgdi32 ||
+    fail "the font check could not be built: run scripts/setup.sh (mingw-w64)"
+  faces=$(wine "$WINEPREFIX/font_face.exe" "MS Shell Dlg" "MS Sans Serif" | tr -d '\r' | tr '\n' '|')
+  case "$faces" in
+    "MS Shell Dlg=MS Shell Dlg|MS Sans Serif=MS Sans Serif|") ;;
+    "MS Shell Dlg=Tahoma|MS Sans Serif=MS Sans Serif|") ;;
+    *) fail "fonts in the new prefix come out wrong: $faces" ;;
+  esac
+  echo "$recipe" >"$marker"
 ) 9>"$WINEPREFIX.lock"
 
 "$@"

@@ -6,6 +6,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "platform/win32/Dpi.h"
 #include "platform/win32/Layout.h"
 #include "platform/win32/Text.h"
 
@@ -57,11 +58,11 @@ Win32Form::Win32Form(HINSTANCE instance, const platform::FormSpec& spec)
     : spec_(spec), keys_(platform::keyboardRules(spec.controls)) {
     registerMainClass(instance, windowProc);
     PanelControl::registerClass(instance);
-    dpi_ = GetDpiForSystem();
+    dpi_ = systemDpi();
     hwnd_ = CreateWindowExW(kMainExStyle, kMainClassName, widen(spec_.title).c_str(), kMainStyle,
                             CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
     if (!hwnd_) throw std::runtime_error("The main window could not be created.");
-    dpi_ = GetDpiForWindow(hwnd_);
+    dpi_ = windowDpi(hwnd_);
     makeFonts();
     sizeWindow();
     createControls();
@@ -91,7 +92,7 @@ void Win32Form::sizeWindow() {
     const int clientWidth = twipsToPixels(spec_.clientWidth, dpi_);
     const int clientHeight = twipsToPixels(spec_.clientHeight, dpi_);
     RECT outer{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectExForDpi(&outer, kMainStyle, FALSE, kMainExStyle, dpi_);
+    adjustWindowRect(outer, kMainStyle, kMainExStyle, dpi_);
     SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // A frame the calculation got wrong still ends with the exact client area.

@@ -1,5 +1,5 @@
 # The Wine tests, one ctest test per suite of wine_tests.exe, named
-# wine.<Suite>. Suites that give real key input or need the focus take the
+# wine.<Suite> (wine.<Suite>_x86 for the 32-bit build). Suites that give real key input or need the focus take the
 # desktop in turn (RESOURCE_LOCK wine_desktop); the others run beside them.
 set(wine_tests_source_dir ${CMAKE_CURRENT_LIST_DIR})
 file(GLOB wine_test_sources ${wine_tests_source_dir}/*_test.cpp)
@@ -15,10 +15,11 @@ endforeach()
 list(REMOVE_DUPLICATES wine_suites)
 set(wine_desktop_suites Window OptionsFile AutoRun Controls)
 foreach(suite IN LISTS wine_suites)
-  add_test(NAME wine.${suite}
+  set(name wine.${suite}${PELLMORA_WINE_SUFFIX})
+  add_test(NAME ${name}
            COMMAND ${PELLMORA_WINE} wine ${PELLMORA_WINDOWS_BUILD}/tests/wine/wine_tests.exe --gtest_filter=${suite}.*)
-  set_tests_properties(wine.${suite} PROPERTIES TIMEOUT 600 LABELS wine)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS wine)
   if(suite IN_LIST wine_desktop_suites)
-    set_tests_properties(wine.${suite} PROPERTIES RESOURCE_LOCK wine_desktop)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_desktop)
   endif()
 endforeach()

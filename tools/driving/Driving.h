@@ -34,7 +34,7 @@ inline HWND descendant(HWND window, int controlId) {
     std::pair<int, HWND> search{controlId, nullptr};
     EnumChildWindows(
         window,
-        [](HWND child, LPARAM s) -> BOOL {
+        [](HWND child, LPARAM s) CALLBACK -> BOOL {
             auto& [wanted, found] = *reinterpret_cast<std::pair<int, HWND>*>(s);
             return GetDlgCtrlID(child) == wanted ? (found = child, FALSE) : TRUE;
         },

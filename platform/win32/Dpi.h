@@ -1,0 +1,18 @@
+// The DPI the window is laid out for, and the frame and metrics at a DPI.
+// Newer Windows answer per monitor; where a call is missing (Windows 7 and 8
+// lack them all) the system DPI stands in, which is then the DPI of every
+// window, so the layout comes out the same.
+#pragma once
+
+#include <windows.h>
+
+namespace win32 {
+
+UINT systemDpi();
+UINT windowDpi(HWND window);
+// The outer rectangle for a client rectangle at the given DPI.
+void adjustWindowRect(RECT& rect, DWORD style, DWORD exStyle, UINT dpi);
+// A GetSystemMetrics value at the given DPI.
+int systemMetric(int index, UINT dpi);
+
+}  // namespace win32
