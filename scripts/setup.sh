@@ -7,7 +7,7 @@ packages=(
   cmake make g++ python3
   googletest libgtest-dev
   mingw-w64 g++-mingw-w64-x86-64-posix
-  wine wine64
+  wine wine64 fonts-wine
   xvfb xauth imagemagick
   clang libclang-rt-14-dev
 )

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include <cmath>
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
 
@@ -73,15 +73,30 @@ Win32Form::~Win32Form() {
 }
 
 void Win32Form::makeFonts() {
-    dialogFont_.reset(CreateFontW(-MulDiv(8, static_cast<int>(dpi_), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg"));
-    const int boldHeight = static_cast<int>(std::lround(8.25 * dpi_ / 72.0));
-    boldFont_.reset(CreateFontW(-boldHeight, 0, 0, 0, 700, FALSE, FALSE, FALSE, 0, OUT_DEFAULT_PRECIS,
-                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif"));
+    for (const FontKind kind : {FontKind::Dialog, FontKind::BoldBlack, FontKind::Notice})
+        fonts_[static_cast<std::size_t>(kind)] = fittedFont(kind);
 }
 
-HFONT Win32Form::font(FontKind kind) const { return kind == FontKind::BoldBlack ? boldFont_.get() : dialogFont_.get(); }
+// The kind's face at its nominal size for this DPI, or the largest smaller
+// size at which every caption in it fits: the layout was drawn for a narrow
+// face, and the face a system puts in place of it may be wider, or come in a
+// size that rounds up. No smaller than two thirds of the nominal size.
+FontHandle Win32Form::fittedFont(FontKind kind) const {
+    const bool bold = kind == FontKind::BoldBlack;
+    const int nominal = MulDiv(bold ? 825 : 800, static_cast<int>(dpi_), 72 * 100);  // 8.25 or 8 points
+    const WindowDc dc(hwnd_);
+    for (int height = nominal;; --height) {
+        FontHandle font(CreateFontW(-height, 0, 0, 0, bold ? 700 : FW_NORMAL, FALSE, FALSE, FALSE,
+                                    bold ? ANSI_CHARSET : DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, bold ? L"MS Sans Serif" : L"MS Shell Dlg"));
+        if (!dc.get() || height * 3 <= nominal * 2) return font;
+        const Selected selected(dc.get(), font.get());
+        const auto fits = [&](const ControlSpec& row) { return row.font != kind || captionFits(row, dpi_, dc.get()); };
+        if (std::all_of(spec_.controls.begin(), spec_.controls.end(), fits)) return font;
+    }
+}
+
+HFONT Win32Form::font(FontKind kind) const { return fonts_[static_cast<std::size_t>(kind)].get(); }
 
 platform::Row Win32Form::rowOf(const ControlSpec& row) const {
     return static_cast<platform::Row>(&row - spec_.controls.data());
@@ -270,7 +285,8 @@ LRESULT Win32Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY: PostQuitMessage(0); return 0;
     case WM_DPICHANGED: {
         dpi_ = HIWORD(wParam);
-        FontHandle oldDialog = std::move(dialogFont_), oldBold = std::move(boldFont_);
+        // The old fonts stay until every control has let go of them.
+        const std::array<FontHandle, 3> old = std::move(fonts_);
         makeFonts();
         for (Child* child : children_)
             if (child) child->rescale();

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -50,6 +51,7 @@ private:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void createControls();
     void makeFonts();
+    FontHandle fittedFont(platform::FontKind kind) const;
     void sizeWindow();
     Child* childFor(HWND window) const;
     Child* focusedChild() const;
@@ -68,7 +70,7 @@ private:
     const platform::KeyboardRules keys_;
     HWND hwnd_ = nullptr;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
-    FontHandle dialogFont_, boldFont_;
+    std::array<FontHandle, 3> fonts_;  // by FontKind
     std::vector<std::unique_ptr<platform::Control>> ownedControls_;
     std::vector<std::unique_ptr<TimerControl>> ownedTimers_;
     std::vector<Child*> children_;  // by row; null for timers

@@ -22,3 +22,14 @@ foreach(suite IN LISTS wine_suites)
     set_tests_properties(wine.${suite} PROPERTIES RESOURCE_LOCK wine_desktop)
   endif()
 endforeach()
+# The captions again at the other DPIs and under a Wine without its own
+# fonts, each in a prefix of its own that scripts/wine.sh makes.
+foreach(variant 120dpi:PELLMORA_DPI=120 144dpi:PELLMORA_DPI=144 192dpi:PELLMORA_DPI=192
+                WithoutWineFonts:PELLMORA_WINE_FONTS=none)
+  string(REPLACE ":" ";" variant ${variant})
+  list(GET variant 0 name)
+  list(GET variant 1 setting)
+  add_test(NAME wine.Captions.${name}
+           COMMAND env ${setting} ${PELLMORA_WINE} wine ${PELLMORA_WINDOWS_BUILD}/tests/wine/wine_tests.exe --gtest_filter=Captions.*)
+  set_tests_properties(wine.Captions.${name} PROPERTIES TIMEOUT 600 LABELS wine)
+endforeach()
