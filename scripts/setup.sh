@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev
   mingw-w64 g++-mingw-w64-x86-64-posix
   wine wine64 fonts-wine
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick xdotool
   clang libclang-rt-14-dev
 )
 

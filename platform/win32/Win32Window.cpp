@@ -463,16 +463,19 @@ void Win32WindowSystem::messageBox(std::string_view text, platform::MessageStyle
     MessageBoxW(form_.hwnd(), widen(text).c_str(), widen(title).c_str(), static_cast<UINT>(style));
 }
 
-void Win32WindowSystem::doEvents() {
+bool Win32WindowSystem::doEvents() {
     MSG message{};
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             // Leave it for the message loop, which ends on it.
             PostQuitMessage(static_cast<int>(message.wParam));
-            return;
+            break;
         }
         form_.route(message);
     }
+    // The key itself, not this thread's view of it: that follows only the
+    // key messages this thread was sent.
+    return GetAsyncKeyState(VK_SHIFT) < 0;
 }
 
 std::uint64_t Win32WindowSystem::milliseconds() const { return GetTickCount64(); }

@@ -88,7 +88,7 @@ public:
     float screenWidth() const override;
     float screenHeight() const override;
     void messageBox(std::string_view text, platform::MessageStyle style, std::string_view title) override;
-    void doEvents() override;
+    bool doEvents() override;
     std::uint64_t milliseconds() const override;
 
 private:

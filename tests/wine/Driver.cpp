@@ -117,6 +117,18 @@ std::map<std::wstring, std::string> Scratch::snapshot(const fs::path& relative) 
     return tree;
 }
 
+// --- Input -----------------------------------------------------------------
+
+HeldShift::HeldShift() {
+    run(L"/usr/bin/xdotool keydown shift");
+    EXPECT_TRUE(waitFor([] { return GetAsyncKeyState(VK_SHIFT) < 0; }, 5000)) << "Shift did not go down";
+}
+
+HeldShift::~HeldShift() {
+    run(L"/usr/bin/xdotool keyup shift");
+    EXPECT_TRUE(waitFor([] { return GetAsyncKeyState(VK_SHIFT) >= 0; }, 5000)) << "Shift did not come up";
+}
+
 // --- Pellmora --------------------------------------------------------------
 
 Pellmora::Pellmora(const fs::path& app, std::optional<std::string_view> ini, const std::wstring& arguments)

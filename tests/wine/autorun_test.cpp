@@ -60,5 +60,23 @@ TEST(AutoRun, ShiftDuringTheCountdownKeepsTheWindowOpen) {
     EXPECT_EQ(p.ini(), ini);
 }
 
+// The client the auto-run starts takes the focus, so a Shift held from then
+// on sends Pellmora no key-down: the key itself, still down at the tick,
+// keeps the window open.
+TEST(AutoRun, ShiftHeldWhileTheClientHasTheFocusKeepsTheWindowOpen) {
+    Installation inst;
+    const std::string ini = iniFile(inst.juno(), 1, 0, 1, 1);
+    Pellmora p(inst.path("app"), ini);
+    ASSERT_NE(p.window(), nullptr);
+    const auto clientInFront = [] { return GetForegroundWindow() == FindWindowW(L"JunoStandIn", nullptr); };
+    ASSERT_TRUE(waitFor(clientInFront, 20000));
+    ASSERT_EQ(p.text(ControlId::labStatus), L"Hold shift to keep Pellmora open.");
+    const HeldShift shift;
+    EXPECT_TRUE(p.waitForText(ControlId::labStatus, L"Ready.", 10000)) << p.text(ControlId::labStatus);
+    EXPECT_TRUE(clientInFront());
+    EXPECT_FALSE(p.exited(1000)) << "closed although Shift was held";
+    EXPECT_EQ(p.ini(), ini);
+}
+
 }  // namespace
 }  // namespace wine
