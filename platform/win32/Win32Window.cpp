@@ -22,6 +22,8 @@ namespace {
 constexpr DWORD kMainStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kMainExStyle = WS_EX_CONTROLPARENT;
 constexpr int kIconResource = 1;
+// Nobody posts us this message: looking for it takes nothing off the queue.
+constexpr UINT kNeverPosted = WM_APP + 0x3FFF;
 
 void registerMainClass(HINSTANCE instance, WNDPROC proc) {
     WNDCLASSEXW existing{sizeof existing};
@@ -195,6 +197,21 @@ bool Win32Form::visible() const { return IsWindowVisible(hwnd_) != FALSE; }
 
 void Win32Form::refresh() {
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    answerSentMessages();
+}
+
+// A long operation repaints now and then but takes no input until it
+// returns. Looking at the queue as it repaints keeps the system from taking
+// the window for hung (and ghosting it after five seconds), and answers what
+// other programs send it (a screen reader, a test tool), which would
+// otherwise wait for the whole run. Nothing is taken off the queue, so no
+// click, key or tick runs here; a command or close that a sent message
+// brings about is posted, to run once the operation has returned.
+void Win32Form::answerSentMessages() {
+    answeringSent_ = true;
+    MSG message{};
+    PeekMessageW(&message, nullptr, kNeverPosted, kNeverPosted, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    answeringSent_ = false;
 }
 
 void Win32Form::move(float left, float top) {
@@ -247,6 +264,15 @@ LRESULT CALLBACK Win32Form::windowProc(HWND hwnd, UINT message, WPARAM wParam, L
 }
 
 LRESULT Win32Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (answeringSent_) {
+        switch (message) {
+        case WM_COMMAND:
+        case WM_SYSCOMMAND:
+        case WM_CLOSE: PostMessageW(hwnd_, message, wParam, lParam); return 0;
+        case WM_TIMER: return 0;  // a modal loop of a control's own; the next interval ticks
+        default: break;
+        }
+    }
     switch (message) {
     case WM_COMMAND:
         if (Child* child = childFor(reinterpret_cast<HWND>(lParam))) child->command(HIWORD(wParam));

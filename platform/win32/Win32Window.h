@@ -50,6 +50,7 @@ private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void createControls();
+    void answerSentMessages();
     void makeFonts();
     FontHandle fittedFont(platform::FontKind kind) const;
     void sizeWindow();
@@ -77,6 +78,7 @@ private:
     std::vector<Child*> tabOrder_;
     std::vector<ButtonControl*> buttons_;
     TabStripControl* tabStrip_ = nullptr;
+    bool answeringSent_ = false;  // inside answerSentMessages
     HWND savedFocus_ = nullptr;   // the control to give the focus back to on activation
     HWND lastFocus_ = nullptr;    // as last seen by showDefaultButton
 };
