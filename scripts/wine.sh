@@ -50,7 +50,8 @@ if [ -n "$variant" ]; then
       if [ -n "${PELLMORA_DPI:-}" ]; then
         for key in 'HKCU\Control Panel\Desktop' 'HKCU\Software\Wine\Fonts' \
                    'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
-          WINEPREFIX="$WINEPREFIX.new" wine reg add "$key" /v LogPixels /t REG_DWORD /d "$PELLMORA_DPI" /f >/dev/null 2>&1
+          WINEPREFIX="$WINEPREFIX.new" wine reg add "$key" /v LogPixels /t REG_DWORD /d "$PELLMORA_DPI" /f \
+            >/dev/null 2>&1
         done
         WINEPREFIX="$WINEPREFIX.new" wineserver -w || true
       fi

@@ -103,6 +103,7 @@ public:
     Selected(const Selected&) = delete;
     Selected& operator=(const Selected&) = delete;
     ~Selected() { SelectObject(dc_, old_); }
+    HDC dc() const { return dc_; }
 
 private:
     HDC dc_;

@@ -90,7 +90,8 @@ FontHandle Win32Form::fittedFont(FontKind kind) const {
     for (int height = nominal;; --height) {
         FontHandle font(CreateFontW(-height, 0, 0, 0, bold ? 700 : FW_NORMAL, FALSE, FALSE, FALSE,
                                     bold ? ANSI_CHARSET : DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, bold ? L"MS Sans Serif" : L"MS Shell Dlg"));
+                                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                    bold ? L"MS Sans Serif" : L"MS Shell Dlg"));
         if (!dc.get() || height * 3 <= nominal * 2) return font;
         const Selected selected(dc.get(), font.get());
         const auto fits = [&](const ControlSpec& row) { return row.font != kind || captionFits(row, dpi_, dc.get()); };

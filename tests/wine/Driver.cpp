@@ -119,14 +119,9 @@ std::map<std::wstring, std::string> Scratch::snapshot(const fs::path& relative) 
 
 // --- Input -----------------------------------------------------------------
 
-HeldShift::HeldShift() {
-    run(L"/usr/bin/xdotool keydown shift");
-    EXPECT_TRUE(waitFor([] { return GetAsyncKeyState(VK_SHIFT) < 0; }, 5000)) << "Shift did not go down";
-}
-
-HeldShift::~HeldShift() {
-    run(L"/usr/bin/xdotool keyup shift");
-    EXPECT_TRUE(waitFor([] { return GetAsyncKeyState(VK_SHIFT) >= 0; }, 5000)) << "Shift did not come up";
+void HeldShift::press(bool down) {
+    run(down ? L"/usr/bin/xdotool keydown shift" : L"/usr/bin/xdotool keyup shift");
+    EXPECT_TRUE(waitFor([&] { return (GetAsyncKeyState(VK_SHIFT) < 0) == down; }, 5000)) << "Shift did not move";
 }
 
 // --- Pellmora --------------------------------------------------------------

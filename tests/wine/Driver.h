@@ -59,12 +59,11 @@ private:
 // Shift held down on the X keyboard until this goes, wherever the focus is.
 // Input made inside Wine would not do: Wine puts its modifiers back to the
 // X keyboard's state.
-class HeldShift {
-public:
-    HeldShift();
-    ~HeldShift();
+struct HeldShift {
+    HeldShift() { press(true); }
+    ~HeldShift() { press(false); }
     HeldShift(const HeldShift&) = delete;
-    HeldShift& operator=(const HeldShift&) = delete;
+    static void press(bool down);
 };
 
 // A run of a copy of Pellmora.exe in `app` (with `ini` as its Pellmora.ini),

@@ -30,6 +30,7 @@ foreach(variant 120dpi:PELLMORA_DPI=120 144dpi:PELLMORA_DPI=144 192dpi:PELLMORA_
   list(GET variant 0 name)
   list(GET variant 1 setting)
   add_test(NAME wine.Captions.${name}
-           COMMAND env ${setting} ${PELLMORA_WINE} wine ${PELLMORA_WINDOWS_BUILD}/tests/wine/wine_tests.exe --gtest_filter=Captions.*)
+           COMMAND env ${setting} ${PELLMORA_WINE} wine ${PELLMORA_WINDOWS_BUILD}/tests/wine/wine_tests.exe
+                   --gtest_filter=Captions.*)
   set_tests_properties(wine.Captions.${name} PROPERTIES TIMEOUT 600 LABELS wine)
 endforeach()
