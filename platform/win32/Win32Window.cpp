@@ -87,11 +87,22 @@ FontHandle Win32Form::fittedFont(FontKind kind) const {
     const bool bold = kind == FontKind::BoldBlack;
     const int nominal = MulDiv(bold ? 825 : 800, static_cast<int>(dpi_), 72 * 100);  // 8.25 or 8 points
     const WindowDc dc(hwnd_);
+    const auto make = [&](const wchar_t* face, int height) {
+        return FontHandle(CreateFontW(-height, 0, 0, 0, bold ? 700 : FW_NORMAL, FALSE, FALSE, FALSE,
+                                      bold ? ANSI_CHARSET : DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face));
+    };
+    const wchar_t* face = bold ? L"MS Sans Serif" : L"MS Shell Dlg";
+    // "MS Sans Serif" is a bitmap face: asked for a size it lacks, it gives
+    // the nearest smaller one, which at a high DPI is far too small; the
+    // dialog face in bold then takes its place.
+    if (const FontHandle asked = make(face, nominal); bold && dc.get()) {
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(Selected(dc.get(), asked.get()).dc(), &metrics);
+        if ((metrics.tmHeight - metrics.tmInternalLeading) * 8 < nominal * 7) face = L"MS Shell Dlg";
+    }
     for (int height = nominal;; --height) {
-        FontHandle font(CreateFontW(-height, 0, 0, 0, bold ? 700 : FW_NORMAL, FALSE, FALSE, FALSE,
-                                    bold ? ANSI_CHARSET : DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                    bold ? L"MS Sans Serif" : L"MS Shell Dlg"));
+        FontHandle font = make(face, height);
         if (!dc.get() || height * 3 <= nominal * 2) return font;
         const Selected selected(dc.get(), font.get());
         const auto fits = [&](const ControlSpec& row) { return row.font != kind || captionFits(row, dpi_, dc.get()); };

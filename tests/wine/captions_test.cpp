@@ -56,6 +56,13 @@ TEST(Captions, EveryCaptionIsWholeOnOneLineAndTheWindowScales) {
     GetTextFaceW(win32::Selected(dc.get(), form.font(platform::FontKind::Dialog)).dc(), LF_FACESIZE, face);
     const char* const fonts = std::getenv("PELLMORA_WINE_FONTS");
     EXPECT_EQ(std::wstring_view(face) == L"MS Shell Dlg", !fonts || std::string_view(fonts) != "none") << face;
+    // The bold tag line is no smaller than the rest, whatever sizes its face comes in.
+    const auto em = [&](platform::FontKind kind) {
+        TEXTMETRICW m{};
+        GetTextMetricsW(win32::Selected(dc.get(), form.font(kind)).dc(), &m);
+        return m.tmHeight - m.tmInternalLeading;
+    };
+    EXPECT_GE(em(platform::FontKind::BoldBlack), em(platform::FontKind::Dialog));
 
     const auto table = pellmora::kFormSpec.controls;
     for (platform::Row at = 0; at < table.size(); ++at) {
