@@ -25,7 +25,10 @@ enum class ControlKind : std::uint8_t {
 
 enum class Align : std::uint8_t { Left, Center, Right };
 
-enum class FontKind : std::uint8_t { Dialog, BoldBlack };
+// Each kind is sized on its own: the largest size up to its nominal one at
+// which every caption in it fits on one line. The notice is the dialog font
+// sized for its one long line alone, so the rest keep their nominal size.
+enum class FontKind : std::uint8_t { Dialog, BoldBlack, Notice };
 
 // A control is known to the platform by its row in the table.
 using Row = std::size_t;

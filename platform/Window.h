@@ -222,8 +222,10 @@ public:
     virtual float screenHeight() const = 0;
     // Modal; returns when the user closed it.
     virtual void messageBox(std::string_view text, MessageStyle style, std::string_view title) = 0;
-    // One pass that dispatches every pending event.
-    virtual void doEvents() = 0;
+    // One pass that dispatches every pending event. Returns whether the
+    // Shift key is down as it ends, whichever window has the focus: a key
+    // held while another program has it sends this window no key-down.
+    virtual bool doEvents() = 0;
     // Milliseconds from an arbitrary start; for pacing repaints only.
     virtual std::uint64_t milliseconds() const = 0;
 };

@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 wine32:i386 fonts-wine
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick xdotool
   clang libclang-rt-14-dev
 )
 

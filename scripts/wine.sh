@@ -2,9 +2,15 @@
 # Runs a command under Wine in the project's own prefix (never the user's),
 # on a private virtual X display when no display is set.
 #   scripts/wine.sh wine build/windows/Pellmora.exe
+# PELLMORA_DPI=144 and PELLMORA_WINE_FONTS=none run it in a prefix of their
+# own, made from the main one: the DPI and the fonts are settings of the
+# whole prefix, which the tests running beside it must not see change.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX="${PELLMORA_WINEPREFIX:-$root/build/wineprefix}"
+base="${PELLMORA_WINEPREFIX:-$root/build/wineprefix}"
+variant="${PELLMORA_DPI:+-${PELLMORA_DPI}dpi}"
+[ "${PELLMORA_WINE_FONTS:-}" = none ] && variant+="-nofonts"
+export WINEPREFIX="$base"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko install prompts
 
@@ -57,5 +63,32 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   esac
   echo "$recipe" >"$marker"
 ) 9>"$WINEPREFIX.lock"
+
+if [ -n "$variant" ]; then
+  export WINEPREFIX="$base$variant"
+  (
+    flock 9
+    # Made again with the main prefix: its marker is the main one's.
+    if [ "$(cat "$WINEPREFIX/pellmora-prefix.txt" 2>/dev/null)" != "$recipe" ]; then
+      rm -rf "$WINEPREFIX" "$WINEPREFIX.new"
+      # Hard links for the system's files, which nothing writes; copies of the
+      # registry, which the server rewrites in place when it has more links.
+      cp -al "$base" "$WINEPREFIX.new"
+      for reg in "$base"/*.reg; do cp --remove-destination "$reg" "$WINEPREFIX.new/"; done
+      if [ "${PELLMORA_WINE_FONTS:-}" = none ]; then
+        find "$WINEPREFIX.new/drive_c/windows/Fonts" -type f -delete
+      fi
+      if [ -n "${PELLMORA_DPI:-}" ]; then
+        for key in 'HKCU\Control Panel\Desktop' 'HKCU\Software\Wine\Fonts' \
+                   'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+          WINEPREFIX="$WINEPREFIX.new" wine reg add "$key" /v LogPixels /t REG_DWORD /d "$PELLMORA_DPI" /f \
+            >/dev/null 2>&1
+        done
+        WINEPREFIX="$WINEPREFIX.new" wineserver -w || true
+      fi
+      mv "$WINEPREFIX.new" "$WINEPREFIX"
+    fi
+  ) 9>"$WINEPREFIX.lock"
+fi
 
 "$@"

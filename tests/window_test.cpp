@@ -87,18 +87,26 @@ TEST(AutoRun, RunsTheChosenStepsInOrderAfterShowingTheWindow) {
     }
 }
 
-TEST(AutoClose, ShiftPressedDuringTheWorkKeepsTheWindowOpen) {
-    App a;
-    a.h.canStart = [&](const std::string&) {
-        a.h.keyDown(headless::kVkShift, headless::kShiftMask);  // pressed while the client starts
-        return true;
-    };
-    a.start(ini("C:\\Juno\\", 1, 1, 1, 1), true);
-    a.h.runFor(3000);
-    EXPECT_EQ(a.f.labStatus.caption(), "Ready.");
-    EXPECT_FALSE(a.f.timAutoClose.enabled());
-    a.h.runFor(10000);
-    EXPECT_FALSE(a.h.ended());
+// Shift pressed while the client starts counts once the events run; a key
+// whose key-down went to the client counts if it is still down at a tick.
+TEST(AutoClose, ShiftPressedDuringTheWorkOrDownAtTheTickKeepsTheWindowOpen) {
+    // Key-down seen, key down at the tick, "Ready." at (0: the program ends).
+    for (const auto& [seen, downAtTick, readyAt] :
+         {std::tuple{true, false, 3000}, {false, true, 6000}, {false, false, 0}}) {
+        SCOPED_TRACE(readyAt);
+        App a;
+        a.h.canStart = [&, seen = seen](const std::string&) {
+            if (seen) a.h.keyDown(headless::kVkShift, headless::kShiftMask);
+            return a.h.shiftKeyDown = true;
+        };
+        a.start(ini("C:\\Juno\\", 1, 1, 1, 1), true);
+        a.h.shiftKeyDown = downAtTick;
+        a.h.runFor(readyAt == 0 ? 3000 : readyAt - 1);
+        EXPECT_EQ(a.h.ended(), readyAt == 0);
+        EXPECT_EQ(a.f.labStatus.caption(), "Hold shift to keep Pellmora open.");
+        a.h.runFor(10001);
+        EXPECT_EQ(std::pair(a.h.ended(), a.f.labStatus.caption() == "Ready."), std::pair(readyAt == 0, readyAt != 0));
+    }
 }
 
 TEST(AutoClose, ACapitalTypedEarlierMakesTheFirstCloseEndInReady) {

@@ -96,7 +96,10 @@ void frmMain::Form_KeyDown(std::int16_t /*KeyCode*/, std::int16_t Shift) {
 }
 
 bool frmMain::Shift() {
-    windows_.doEvents();
+    // A Shift held while another window has the focus (the client the
+    // auto-run has just started takes it) sends us no key-down: the key
+    // held down as the pending events end counts as one.
+    if (windows_.doEvents()) blnShiftHeld = -1;
     return blnShiftHeld != 0;
 }
 

@@ -201,7 +201,10 @@ void Headless::runFor(std::uint64_t ms) {
     now_ = std::max(now_, target);
 }
 
-void Headless::doEvents() { dispatchPending(); }
+bool Headless::doEvents() {
+    dispatchPending();
+    return shiftKeyDown;
+}
 
 void Headless::post(std::function<void()> event) { queue_.push_back(std::move(event)); }
 

@@ -115,9 +115,11 @@ public:
     float screenWidth() const override { return screenWidthTwips; }
     float screenHeight() const override { return screenHeightTwips; }
     void messageBox(std::string_view text, platform::MessageStyle style, std::string_view title) override;
-    void doEvents() override;
+    bool doEvents() override;
     std::uint64_t milliseconds() const override { return now_; }
     float screenWidthTwips = 1024 * 15, screenHeightTwips = 768 * 15;
+    // The Shift key as the keyboard has it, whatever window has the focus.
+    bool shiftKeyDown = false;
 
     // --- platform::Processes ----------------------------------------------
     std::string commandLine() const override { return arguments; }

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 
 #include "platform/win32/Layout.h"
@@ -59,6 +60,43 @@ void Child::setPixelBounds(float left, float top, float width, float height) {
 
 void Child::repaint() const {
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+// --- Caption room ------------------------------------------------------------
+
+namespace {
+
+// The pixels a caption has: the control's width less what the control draws
+// beside the text, as drawn at 96 DPI and scaled.
+std::optional<int> captionRoom(const ControlSpec& row, UINT dpi, HDC dc) {
+    const int width = twipsToPixels(row.width, dpi);
+    switch (row.kind) {
+    case platform::ControlKind::Label: return width - (row.border ? 2 * GetSystemMetrics(SM_CXBORDER) : 0);
+    case platform::ControlKind::CheckBox: {
+        // The 13-pixel box, then a gap of half a digit.
+        SIZE digit{};
+        GetTextExtentPoint32W(dc, L"0", 1, &digit);
+        return width - MulDiv(13, static_cast<int>(dpi), 96) - digit.cx / 2;
+    }
+    // The default button's frame, the edge and a margin, on each side.
+    case platform::ControlKind::Button: return width - 2 * MulDiv(5, static_cast<int>(dpi), 96);
+    // The caption's indent from either end of the frame's line.
+    case platform::ControlKind::Frame: return width - 2 * MulDiv(8, static_cast<int>(dpi), 96);
+    default: return std::nullopt;
+    }
+}
+
+}  // namespace
+
+bool captionFits(const ControlSpec& row, UINT dpi, HDC dc) {
+    const std::optional<int> room = captionRoom(row, dpi, dc);
+    if (!room || !row.visible || row.text.empty()) return true;
+    const std::wstring text = widen(row.text);
+    RECT extent{};
+    // Labels show "&" as it is; the other controls underline the access key.
+    const UINT prefix = row.kind == platform::ControlKind::Label ? DT_NOPREFIX : 0;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &extent, DT_CALCRECT | DT_SINGLELINE | prefix);
+    return extent.right - extent.left <= *room;
 }
 
 // --- Containers ----------------------------------------------------------------

@@ -179,6 +179,12 @@ private:
     UINT_PTR id_;
 };
 
+// Whether the row's caption fits on one line, in the font selected into
+// `dc`, in the room its control leaves for text at `dpi`. Rows that show no
+// caption fit: the tab sizes itself to its caption, the text box's text is
+// a value, and a hidden label never shows.
+bool captionFits(const platform::ControlSpec& row, UINT dpi, HDC dc);
+
 // Sends WM_COMMAND, WM_NOTIFY and WM_CTLCOLOR* from a container's children
 // on to the main window; true when `message` was one of them.
 bool forwardToMainWindow(HWND container, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);

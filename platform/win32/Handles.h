@@ -59,15 +59,55 @@ struct KernelTraits {
     static Value empty() { return nullptr; }
     static bool release(Value h) { return CloseHandle(h) != FALSE; }
 };
-struct FontTraits {
-    using Value = HFONT;
+template <class Object>
+struct GdiTraits {
+    using Value = Object;
     static Value empty() { return nullptr; }
-    static bool release(Value f) { return DeleteObject(f) != FALSE; }
+    static bool release(Value o) { return DeleteObject(o) != FALSE; }
+};
+// A memory device context (CreateCompatibleDC).
+struct DcTraits {
+    using Value = HDC;
+    static Value empty() { return nullptr; }
+    static bool release(Value dc) { return DeleteDC(dc) != FALSE; }
 };
 
 using FileHandle = Owned<FileTraits>;
 using FindHandle = Owned<FindTraits>;
 using KernelHandle = Owned<KernelTraits>;
-using FontHandle = Owned<FontTraits>;
+using FontHandle = Owned<GdiTraits<HFONT>>;
+using BitmapHandle = Owned<GdiTraits<HBITMAP>>;
+using DcHandle = Owned<DcTraits>;
+
+// A window's device context (GetDC), given back when this goes.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    ~WindowDc() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// An object selected into a device context for as long as this lives, so
+// that it is never deleted while selected.
+class Selected {
+public:
+    Selected(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+    Selected(const Selected&) = delete;
+    Selected& operator=(const Selected&) = delete;
+    ~Selected() { SelectObject(dc_, old_); }
+    HDC dc() const { return dc_; }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
 
 }  // namespace win32

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include <cmath>
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
 
@@ -23,6 +23,8 @@ namespace {
 constexpr DWORD kMainStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kMainExStyle = WS_EX_CONTROLPARENT;
 constexpr int kIconResource = 1;
+// Nobody posts us this message: looking for it takes nothing off the queue.
+constexpr UINT kNeverPosted = WM_APP + 0x3FFF;
 
 void registerMainClass(HINSTANCE instance, WNDPROC proc) {
     WNDCLASSEXW existing{sizeof existing};
@@ -74,15 +76,42 @@ Win32Form::~Win32Form() {
 }
 
 void Win32Form::makeFonts() {
-    dialogFont_.reset(CreateFontW(-MulDiv(8, static_cast<int>(dpi_), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg"));
-    const int boldHeight = static_cast<int>(std::lround(8.25 * dpi_ / 72.0));
-    boldFont_.reset(CreateFontW(-boldHeight, 0, 0, 0, 700, FALSE, FALSE, FALSE, 0, OUT_DEFAULT_PRECIS,
-                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif"));
+    for (const FontKind kind : {FontKind::Dialog, FontKind::BoldBlack, FontKind::Notice})
+        fonts_[static_cast<std::size_t>(kind)] = fittedFont(kind);
 }
 
-HFONT Win32Form::font(FontKind kind) const { return kind == FontKind::BoldBlack ? boldFont_.get() : dialogFont_.get(); }
+// The kind's face at its nominal size for this DPI, or the largest smaller
+// size at which every caption in it fits: the layout was drawn for a narrow
+// face, and the face a system puts in place of it may be wider, or come in a
+// size that rounds up. No smaller than two thirds of the nominal size.
+FontHandle Win32Form::fittedFont(FontKind kind) const {
+    const bool bold = kind == FontKind::BoldBlack;
+    const int nominal = MulDiv(bold ? 825 : 800, static_cast<int>(dpi_), 72 * 100);  // 8.25 or 8 points
+    const WindowDc dc(hwnd_);
+    const auto make = [&](const wchar_t* face, int height) {
+        return FontHandle(CreateFontW(-height, 0, 0, 0, bold ? 700 : FW_NORMAL, FALSE, FALSE, FALSE,
+                                      bold ? ANSI_CHARSET : DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face));
+    };
+    const wchar_t* face = bold ? L"MS Sans Serif" : L"MS Shell Dlg";
+    // "MS Sans Serif" is a bitmap face: asked for a size it lacks, it gives
+    // the nearest smaller one, which at a high DPI is far too small; the
+    // dialog face in bold then takes its place.
+    if (const FontHandle asked = make(face, nominal); bold && dc.get()) {
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(Selected(dc.get(), asked.get()).dc(), &metrics);
+        if ((metrics.tmHeight - metrics.tmInternalLeading) * 8 < nominal * 7) face = L"MS Shell Dlg";
+    }
+    for (int height = nominal;; --height) {
+        FontHandle font = make(face, height);
+        if (!dc.get() || height * 3 <= nominal * 2) return font;
+        const Selected selected(dc.get(), font.get());
+        const auto fits = [&](const ControlSpec& row) { return row.font != kind || captionFits(row, dpi_, dc.get()); };
+        if (std::all_of(spec_.controls.begin(), spec_.controls.end(), fits)) return font;
+    }
+}
+
+HFONT Win32Form::font(FontKind kind) const { return fonts_[static_cast<std::size_t>(kind)].get(); }
 
 platform::Row Win32Form::rowOf(const ControlSpec& row) const {
     return static_cast<platform::Row>(&row - spec_.controls.data());
@@ -181,6 +210,21 @@ bool Win32Form::visible() const { return IsWindowVisible(hwnd_) != FALSE; }
 
 void Win32Form::refresh() {
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    answerSentMessages();
+}
+
+// A long operation repaints now and then but takes no input until it
+// returns. Looking at the queue as it repaints keeps the system from taking
+// the window for hung (and ghosting it after five seconds), and answers what
+// other programs send it (a screen reader, a test tool), which would
+// otherwise wait for the whole run. Nothing is taken off the queue, so no
+// click, key or tick runs here; a command or close that a sent message
+// brings about is posted, to run once the operation has returned.
+void Win32Form::answerSentMessages() {
+    answeringSent_ = true;
+    MSG message{};
+    PeekMessageW(&message, nullptr, kNeverPosted, kNeverPosted, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    answeringSent_ = false;
 }
 
 void Win32Form::move(float left, float top) {
@@ -233,6 +277,15 @@ LRESULT CALLBACK Win32Form::windowProc(HWND hwnd, UINT message, WPARAM wParam, L
 }
 
 LRESULT Win32Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (answeringSent_) {
+        switch (message) {
+        case WM_COMMAND:
+        case WM_SYSCOMMAND:
+        case WM_CLOSE: PostMessageW(hwnd_, message, wParam, lParam); return 0;
+        case WM_TIMER: return 0;  // a modal loop of a control's own; the next interval ticks
+        default: break;
+        }
+    }
     switch (message) {
     case WM_COMMAND:
         if (Child* child = childFor(reinterpret_cast<HWND>(lParam))) child->command(HIWORD(wParam));
@@ -271,7 +324,8 @@ LRESULT Win32Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY: PostQuitMessage(0); return 0;
     case WM_DPICHANGED: {
         dpi_ = HIWORD(wParam);
-        FontHandle oldDialog = std::move(dialogFont_), oldBold = std::move(boldFont_);
+        // The old fonts stay until every control has let go of them.
+        const std::array<FontHandle, 3> old = std::move(fonts_);
         makeFonts();
         for (Child* child : children_)
             if (child) child->rescale();
@@ -448,16 +502,19 @@ void Win32WindowSystem::messageBox(std::string_view text, platform::MessageStyle
     MessageBoxW(form_.hwnd(), widen(text).c_str(), widen(title).c_str(), static_cast<UINT>(style));
 }
 
-void Win32WindowSystem::doEvents() {
+bool Win32WindowSystem::doEvents() {
     MSG message{};
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             // Leave it for the message loop, which ends on it.
             PostQuitMessage(static_cast<int>(message.wParam));
-            return;
+            break;
         }
         form_.route(message);
     }
+    // The key itself, not this thread's view of it: that follows only the
+    // key messages this thread was sent.
+    return GetAsyncKeyState(VK_SHIFT) < 0;
 }
 
 std::uint64_t Win32WindowSystem::milliseconds() const { return GetTickCount64(); }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -49,7 +50,9 @@ private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void createControls();
+    void answerSentMessages();
     void makeFonts();
+    FontHandle fittedFont(platform::FontKind kind) const;
     void sizeWindow();
     Child* childFor(HWND window) const;
     Child* focusedChild() const;
@@ -68,13 +71,14 @@ private:
     const platform::KeyboardRules keys_;
     HWND hwnd_ = nullptr;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
-    FontHandle dialogFont_, boldFont_;
+    std::array<FontHandle, 3> fonts_;  // by FontKind
     std::vector<std::unique_ptr<platform::Control>> ownedControls_;
     std::vector<std::unique_ptr<TimerControl>> ownedTimers_;
     std::vector<Child*> children_;  // by row; null for timers
     std::vector<Child*> tabOrder_;
     std::vector<ButtonControl*> buttons_;
     TabStripControl* tabStrip_ = nullptr;
+    bool answeringSent_ = false;  // inside answerSentMessages
     HWND savedFocus_ = nullptr;   // the control to give the focus back to on activation
     HWND lastFocus_ = nullptr;    // as last seen by showDefaultButton
 };
@@ -86,7 +90,7 @@ public:
     float screenWidth() const override;
     float screenHeight() const override;
     void messageBox(std::string_view text, platform::MessageStyle style, std::string_view title) override;
-    void doEvents() override;
+    bool doEvents() override;
     std::uint64_t milliseconds() const override;
 
 private:

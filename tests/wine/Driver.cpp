@@ -117,6 +117,13 @@ std::map<std::wstring, std::string> Scratch::snapshot(const fs::path& relative) 
     return tree;
 }
 
+// --- Input -----------------------------------------------------------------
+
+void HeldShift::press(bool down) {
+    run(down ? L"/usr/bin/xdotool keydown shift" : L"/usr/bin/xdotool keyup shift");
+    EXPECT_TRUE(waitFor([&] { return (GetAsyncKeyState(VK_SHIFT) < 0) == down; }, 5000)) << "Shift did not move";
+}
+
 // --- Pellmora --------------------------------------------------------------
 
 Pellmora::Pellmora(const fs::path& app, std::optional<std::string_view> ini, const std::wstring& arguments)

@@ -56,6 +56,16 @@ private:
     fs::path root_;
 };
 
+// Shift held down on the X keyboard until this goes, wherever the focus is.
+// Input made inside Wine would not do: Wine puts its modifiers back to the
+// X keyboard's state.
+struct HeldShift {
+    HeldShift() { press(true); }
+    ~HeldShift() { press(false); }
+    HeldShift(const HeldShift&) = delete;
+    static void press(bool down);
+};
+
 // A run of a copy of Pellmora.exe in `app` (with `ini` as its Pellmora.ini),
 // started with `arguments` inside a job, so that a client it starts goes
 // with it.

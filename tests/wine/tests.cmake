@@ -1,6 +1,7 @@
 # The Wine tests, one ctest test per suite of wine_tests.exe, named
-# wine.<Suite> (wine.<Suite>_x86 for the 32-bit build). Suites that give real key input or need the focus take the
-# desktop in turn (RESOURCE_LOCK wine_desktop); the others run beside them.
+# wine.<Suite> (wine.<Suite>_x86 for the 32-bit build). Suites that give
+# real key input or need the focus take the desktop in turn (RESOURCE_LOCK
+# wine_desktop); the others run beside them.
 set(wine_tests_source_dir ${CMAKE_CURRENT_LIST_DIR})
 file(GLOB wine_test_sources ${wine_tests_source_dir}/*_test.cpp)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${wine_test_sources})
@@ -22,4 +23,17 @@ foreach(suite IN LISTS wine_suites)
   if(suite IN_LIST wine_desktop_suites)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_desktop)
   endif()
+endforeach()
+# The captions again at the other DPIs and under a Wine without its own
+# fonts, each in a prefix of its own that scripts/wine.sh makes.
+foreach(variant 120dpi:PELLMORA_DPI=120 144dpi:PELLMORA_DPI=144 192dpi:PELLMORA_DPI=192
+                WithoutWineFonts:PELLMORA_WINE_FONTS=none)
+  string(REPLACE ":" ";" variant ${variant})
+  list(GET variant 0 name)
+  list(GET variant 1 setting)
+  set(name wine.Captions.${name}${PELLMORA_WINE_SUFFIX})
+  add_test(NAME ${name}
+           COMMAND env ${setting} ${PELLMORA_WINE} wine ${PELLMORA_WINDOWS_BUILD}/tests/wine/wine_tests.exe
+                   --gtest_filter=Captions.*)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS wine)
 endforeach()

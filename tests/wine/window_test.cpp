@@ -19,9 +19,7 @@ TEST(Window, FrameSizePlaceAndEveryControlFollowTheTable) {
     EXPECT_EQ(GetWindowLongW(w, GWL_STYLE) & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
               WS_CAPTION | WS_SYSMENU)
         << "a caption and close box; no resizing, minimising or maximising";
-    RECT client{}, outer{};
-    GetClientRect(w, &client);
-    EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(309L, 311L));
+    RECT outer{};  // the client area at each DPI: Captions
     GetWindowRect(w, &outer);
     EXPECT_LE(std::abs(outer.left - (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2), 1);
     EXPECT_LE(std::abs(outer.top - (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2), 1);
@@ -158,6 +156,33 @@ TEST(OptionsFile, ReadOnlyLockedOrAFolderIsNeverReplaced) {
         }
         SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
+}
+
+// While a long cleanup runs, the window answers what other programs send it
+// within a second; a click sent and a key posted meanwhile take effect only
+// once the cleanup is over.
+TEST(LongCleanup, AnswersSentMessagesAndTakesInputOnlyAfterwards) {
+    Scratch s;
+    for (int i = 0; i < 3000; ++i) s.file("juno/ads/ad" + std::to_string(i) + "/banner.gif");
+    const std::string ini = iniFile(s.path("juno").string() + "\\", 0, 1, 1, 1);
+    Pellmora p(s.path("app"), ini);
+    ASSERT_NE(p.window(), nullptr);
+    const auto running = [&] {
+        return driving::textOf(p.control(ControlId::labStatus), 1000).value_or(L"").ends_with(L" folders left.");
+    };
+    p.click(ControlId::btnDeleteAds);
+    ASSERT_TRUE(waitFor(running, 20000)) << "no answer within a second during the cleanup";
+    DWORD_PTR ignored = 0;
+    EXPECT_TRUE(SendMessageTimeoutW(p.control(ControlId::btnApply), BM_CLICK, 0, 0, SMTO_NORMAL, 1000, &ignored));
+    PostMessageW(p.control(ControlId::txtJunoPath), WM_KEYDOWN, VK_ESCAPE, 0);
+    const std::string saved = p.ini();
+    const bool ended = p.exited(200);
+    ASSERT_TRUE(running()) << "the cleanup ended too soon to tell";
+    EXPECT_EQ(saved, ini) << "Apply ran during the cleanup";
+    EXPECT_FALSE(ended) << "Esc ran during the cleanup";
+    // Afterwards Apply saves the path the cleanup shortened, then Esc ends.
+    EXPECT_TRUE(p.exited(60000));
+    EXPECT_EQ(p.ini(), iniFile(s.path("juno").string(), 0, 1, 1, 1));
 }
 
 }  // namespace
