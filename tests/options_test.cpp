@@ -128,6 +128,7 @@ TEST(OptionsSave, FailuresSayOnceAndNeverLoseTheFile) {
     const std::string badFile = file("D:\\J", "1\r\n300\r\n");
     bad.fs.addFile(kIni, badFile);
     bad.fs.failAll(FsOp::OpenOutput);
+    bad.h.whileMessageBox = [&] { EXPECT_EQ(bad.fs.calls(FsOp::OpenOutput), 0u) << "rebuilt before the message"; };
     bad.load();
     EXPECT_EQ(bad.messages(), optionsMessages(1));
     EXPECT_EQ(bad.f.txtJunoPath.text(), "D:\\J");

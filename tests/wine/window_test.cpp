@@ -95,31 +95,8 @@ TEST(Window, TabEnterEscAndTheCloseBoxWithRealKeys) {
     }
 }
 
-// The path field, then the boxes auto-run, delete ads, run Juno, close Pellmora.
-std::wstring shown(const Pellmora& p) {
-    std::wstring out = p.text(ControlId::txtJunoPath) + L"|";
-    for (auto id : {ControlId::chkAutoRun, ControlId::chkDeleteAds, ControlId::chkRunJuno, ControlId::chkClosePellmora})
-        out += std::to_wstring(p.send(id, BM_GETCHECK));
-    return out;
-}
-
-const std::string kDefaultFile = iniFile("C:\\Program Files\\Juno\\", 0, 1, 1, 1);
 constexpr std::wstring_view kOptionsMessage =
     L"An Unexpected error has occured while trying to read Pellmora.ini. Pellmora will try to rebuild this file.";
-
-// A file that cannot be read is said in the program's message box, and
-// rebuilt only after it; the items read before the bad one are shown.
-TEST(OptionsFile, ABadFileIsSaidThenRebuilt) {
-    Scratch s;
-    const std::string_view bad = "\"[GENERAL]\"\r\n\"F:\\Juno\"\r\n0\r\n256\r\n1\r\n1\r\n";
-    Pellmora p(s.path("bad"), bad);
-    ASSERT_TRUE(waitFor([&] { return driving::windowOf(p.processId(), L"#32770") != nullptr; }, 10000));
-    EXPECT_EQ(p.ini(), bad) << "rebuilt before the message was closed";
-    EXPECT_EQ(p.answerMessageBox(), kOptionsMessage);
-    ASSERT_NE(p.window(), nullptr);
-    EXPECT_EQ(p.ini(), kDefaultFile);
-    EXPECT_EQ(shown(p), L"F:\\Juno|0000");
-}
 
 // A read-only file is read without a word; a locked file or a folder in its
 // place is said once. A save that cannot replace it is said once, leaves it
