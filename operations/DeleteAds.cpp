@@ -1,7 +1,10 @@
 // Empties the mail client's ads folder one level deep. Every failing step is
 // passed over and the run goes on; what the run could not delete is counted
-// and said at the end.
+// and said at the end. Each entry is reached through the ads folder held
+// open, by its name alone, so that an entry swapped for a link while the run
+// goes on is refused rather than followed out of the ads folder.
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,14 +12,12 @@
 
 namespace pellmora {
 
-using platform::DirEntry;
+using platform::Folder;
 using platform::FileError;
 
 namespace {
 
 constexpr std::uint64_t kFrameMs = 15;  // repaint at most about once per screen frame
-
-bool isDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
 bool isGone(FileError error) { return error == FileError::FileNotFound || error == FileError::PathNotFound; }
 
@@ -28,11 +29,19 @@ void frmMain::DeleteAds() {
     cutTrailingBackslash();
     const std::string adsFolder = strJunoPath + "\\ads\\";
 
-    // Collect first: each cleaning step starts a listing of its own.
-    std::vector<DirEntry> entries;
-    DirEntry entry;
-    for (bool more = files_.findFirst(adsFolder, entry); more; more = files_.findNext(entry))
-        if (!isDotEntry(entry.name)) entries.push_back(std::move(entry));
+    std::unique_ptr<Folder> ads;
+    if (const FileError error = files_.openFolder(adsFolder, ads); error != FileError::None) {
+        // Nothing was looked at: say where we looked rather than claim success.
+        labStatus.setCaption((isGone(error) ? "The ads folder was not found at " : "The ads folder could not be opened at ") +
+                             adsFolder);
+        labStatus.refresh();
+        pbStatus.setValue(0);
+        return;
+    }
+
+    // Collect first: each cleaning step lists an entry of its own.
+    std::vector<std::string> entries;
+    for (std::string name; ads->next(name);) entries.push_back(std::move(name));
 
     const std::size_t count = entries.size();
     std::size_t notDeleted = 0;
@@ -44,17 +53,13 @@ void frmMain::DeleteAds() {
         std::uint64_t gap = kFrameMs;
 
         for (std::size_t step = 1; step <= count; ++step) {
-            const DirEntry& current = entries[step - 1];
-            const std::string path = adsFolder + current.name;
-            // Never list into a link: its target lies outside the ads folder.
-            if (!current.isLink) {
-                const std::string folder = path + "\\";
-                DirEntry inner;
-                for (bool more = files_.findFirst(folder, inner); more; more = files_.findNext(inner))
-                    if (!isDotEntry(inner.name)) files_.deleteFile(folder + inner.name);
-            }
-            const FileError asFile = files_.deleteFile(path);
-            const FileError asFolder = files_.removeFolder(path);
+            const std::string& name = entries[step - 1];
+            std::unique_ptr<Folder> entry;
+            if (ads->openFolder(name, entry) == FileError::None)
+                for (std::string inner; entry->next(inner);) entry->deleteFile(inner);
+            entry.reset();  // closed before it is removed
+            const FileError asFile = ads->deleteFile(name);
+            const FileError asFolder = ads->removeFolder(name);
             const bool gone = asFile == FileError::None || asFolder == FileError::None || (isGone(asFile) && isGone(asFolder));
             if (!gone) ++notDeleted;
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,11 +20,24 @@ enum class FileError : std::uint8_t {
     Failed = 255,  // anything else
 };
 
-struct DirEntry {
-    std::string name;  // plain name, no folder part
-    bool isFolder = false;
-    // A symbolic link, junction or mount point: never listed into.
-    bool isLink = false;
+// A folder held open. Its entries are listed through it and its children
+// reached through it by their single names, never by a path: a path is
+// resolved afresh each time, and a link put in its place meanwhile would lead
+// elsewhere. A child that is a link, or turns out to be anything but the
+// child of this very folder, is refused, never followed nor deleted.
+class Folder {
+public:
+    virtual ~Folder() = default;
+    // The next entry's plain name: sub-folders and ordinary files, never "."
+    // or "..", hidden or system entries. False when there is nothing more,
+    // including when listing fails.
+    virtual bool next(std::string& name) = 0;
+    // The sub-folder `name`, to list and empty.
+    virtual FileError openFolder(const std::string& name, std::unique_ptr<Folder>& folder) = 0;
+    // Fails for a folder, a missing, read-only or in-use file.
+    virtual FileError deleteFile(const std::string& name) = 0;
+    // Removes an empty sub-folder; fails otherwise.
+    virtual FileError removeFolder(const std::string& name) = 0;
 };
 
 class FileSystem {
@@ -48,18 +62,11 @@ public:
     // Atomically puts `from` in place of `to`, replacing it.
     virtual FileError replaceFile(const std::string& from, const std::string& to) = 0;
 
-    // One listing at a time: sub-folders and ordinary files, "." and ".."
-    // included, hidden and system entries never. `folder` ends in "\".
-    // Starting a listing ends the one in progress. Both return false when
-    // there is nothing (more) to list, including when listing fails.
-    virtual bool findFirst(const std::string& folder, DirEntry& entry) = 0;
-    virtual bool findNext(DirEntry& entry) = 0;
-
-    // Fails for a folder, a missing, read-only or in-use file. A link is
-    // removed itself, never its target.
+    // The folder at `path`, a link to it included (the user chose it).
+    // FileNotFound or PathNotFound when there is no folder there.
+    virtual FileError openFolder(const std::string& path, std::unique_ptr<Folder>& folder) = 0;
+    // Deletes the file at `path` as its folder's child (see Folder).
     virtual FileError deleteFile(const std::string& path) = 0;
-    // Removes an empty folder; fails otherwise.
-    virtual FileError removeFolder(const std::string& path) = 0;
 };
 
 }  // namespace platform

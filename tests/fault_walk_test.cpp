@@ -1,8 +1,8 @@
 // Every file-system call of a DeleteAds, SaveOptions and LoadOptions run is
 // made to fail in turn, with each kind of error, and so is every call of one
 // operation and every call of all. Whatever fails: DeleteAds ends with its
-// status text counting the entries still there and the progress at 0, and
-// deletes nothing a clean run keeps; SaveOptions leaves the previous file or
+// status text counting the entries still there (or naming the ads folder it
+// could not open) and the progress at 0, and deletes nothing a clean run keeps; SaveOptions leaves the previous file or
 // the new one, never a mixed one; LoadOptions says so at most once and keeps
 // the user's file or the default one; nothing but the ads folder,
 // Pellmora.ini and its temporary file changes.
@@ -109,13 +109,17 @@ TEST(FaultWalk, DeleteAdsUnderEveryFault) {
             for (const auto& [path, node] : after)
                 if (path.starts_with(kAds)) kept.push_back(path.substr(kAds.size()));
             EXPECT_EQ(kept, (std::vector<std::string>{"B", "B\\Sub", "B\\Sub\\deep.gif", "Busy", "Busy\\busy.gif", "C",
-                                                      "C\\hid.gif", "D", "D\\inner", "Hidden", "Hidden\\h.gif", "RO",
-                                                      "RO\\ro.gif"}));
+                                                      "C\\hid.gif", "D", "D\\inner", "D\\innerfile", "Dangling", "Hidden",
+                                                      "Hidden\\h.gif", "LinkDir", "LinkFile", "RO", "RO\\ro.gif"}));
             EXPECT_EQ(found, 11u);
             afterClean = after;
         }
-        const std::string end =
-            left == 0 ? "Delete Ads Successful." : std::to_string(left) + " folders could not be deleted.";
+        // The ads folder is the first call: when it cannot be opened, the end says where it was looked for.
+        const bool unopened = fault.nth == 1 || (fault.nth == 0 && (!fault.op || *fault.op == FsOp::OpenFolder));
+        const bool gone = fault.error == FileError::FileNotFound || fault.error == FileError::PathNotFound;
+        const std::string end = unopened ? (gone ? "The ads folder was not found at " : "The ads folder could not be opened at ") + kAds
+                                : left == 0 ? "Delete Ads Successful."
+                                            : std::to_string(left) + " folders could not be deleted.";
         if (app.f.labStatus.caption() != end) problems.push_back("status [" + app.f.labStatus.caption() + "]");
         if (app.f.pbStatus.value() != 0 || app.f.pbStatus.max() != (found == 0 ? 100.0f : float(found)))
             problems.push_back("progress left at " + std::to_string(app.f.pbStatus.value()));

@@ -3,21 +3,21 @@
 //   cleanup_driver pellmora PELLMORA-EXE   Pellmora's own cleanup, from the
 //                                          click on "Delete Ads Now" to the
 //                                          end text (start-up not timed)
-//   cleanup_driver bare ADS-FOLDER\        the same listing and delete calls
-//                                          through the same file system class,
-//                                          without a window
+//   cleanup_driver plain ADS-FOLDER\       the plain FindFirstFileW, DeleteFileW
+//                                          and RemoveDirectoryW loop, the floor
 //   cleanup_driver rd FOLDER               cmd /c rd /s /q FOLDER, and cmd's
 //                                          own start-up on its own
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdint>
+#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "platform/win32/Layout.h"
 #include "platform/win32/Text.h"
-#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Handles.h"
 #include "tools/driving/Driving.h"
 #include "window/ControlTable.h"
 
@@ -101,35 +101,28 @@ int timePellmora(const std::wstring& exe) {
     return result;
 }
 
-// --- The bare loop -----------------------------------------------------------
+// --- The plain loop ----------------------------------------------------------
 
-bool isDotEntry(const std::string& name) { return name == "." || name == ".."; }
-
-bool isGone(platform::FileError error) {
-    return error == platform::FileError::FileNotFound || error == platform::FileError::PathNotFound;
-}
-
-int timeBare(const std::string& adsFolder) {
-    win32::Win32FileSystem files;
+// The floor: the plainest code that does the same work in the same order
+// (collect the entries, then empty each and delete it as a file or remove it
+// as a folder), by path, with nothing of Pellmora's own.
+int timePlain(const std::wstring& adsFolder) {
+    const auto isDot = [](const wchar_t* name) { return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0; };
     const double start = nowMs();
-    std::vector<platform::DirEntry> entries;
-    platform::DirEntry entry;
-    for (bool more = files.findFirst(adsFolder, entry); more; more = files.findNext(entry))
-        if (!isDotEntry(entry.name)) entries.push_back(std::move(entry));
+    std::vector<std::wstring> entries;
+    WIN32_FIND_DATAW found;
+    {
+        const win32::FindHandle find(FindFirstFileW((adsFolder + L"*").c_str(), &found));
+        for (bool more = static_cast<bool>(find); more; more = FindNextFileW(find.get(), &found))
+            if (!isDot(found.cFileName)) entries.emplace_back(found.cFileName);
+    }
     std::size_t notDeleted = 0;
-    for (const platform::DirEntry& current : entries) {
-        const std::string path = adsFolder + current.name;
-        if (!current.isLink) {
-            const std::string folder = path + "\\";
-            platform::DirEntry inner;
-            for (bool more = files.findFirst(folder, inner); more; more = files.findNext(inner))
-                if (!isDotEntry(inner.name)) files.deleteFile(folder + inner.name);
-        }
-        const platform::FileError asFile = files.deleteFile(path);
-        const platform::FileError asFolder = files.removeFolder(path);
-        if (!(asFile == platform::FileError::None || asFolder == platform::FileError::None ||
-              (isGone(asFile) && isGone(asFolder))))
-            ++notDeleted;
+    for (const std::wstring& name : entries) {
+        const std::wstring entry = adsFolder + name;
+        const win32::FindHandle find(FindFirstFileW((entry + L"\\*").c_str(), &found));
+        for (bool more = static_cast<bool>(find); more; more = FindNextFileW(find.get(), &found))
+            if (!isDot(found.cFileName)) DeleteFileW((entry + L"\\" + found.cFileName).c_str());
+        if (!DeleteFileW(entry.c_str()) && !RemoveDirectoryW(entry.c_str())) ++notDeleted;
     }
     const double elapsed = nowMs() - start;
     std::printf("elapsed_ms %.3f\nentries %zu\nnot_deleted %zu\n", elapsed, entries.size(), notDeleted);
@@ -173,8 +166,8 @@ int timeRd(const std::wstring& folder) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc == 3 && std::wstring(argv[1]) == L"pellmora") return timePellmora(argv[2]);
-    if (argc == 3 && std::wstring(argv[1]) == L"bare") return timeBare(narrow(argv[2]));
+    if (argc == 3 && std::wstring(argv[1]) == L"plain") return timePlain(argv[2]);
     if (argc == 3 && std::wstring(argv[1]) == L"rd") return timeRd(argv[2]);
-    std::fprintf(stderr, "usage: cleanup_driver pellmora EXE | bare ADS-FOLDER\\ | rd FOLDER\n");
+    std::fprintf(stderr, "usage: cleanup_driver pellmora EXE | plain ADS-FOLDER\\ | rd FOLDER\n");
     return 2;
 }

@@ -4,14 +4,13 @@
 
 namespace headless {
 
-using platform::DirEntry;
 using platform::FileError;
 
 namespace {
 
 constexpr std::array<const char*, kFsOpCount> kOpNames{
-    "OpenInput", "ReadAll",  "OpenOutput", "WriteLine",  "Close",       "FileExists",
-    "ReplaceFile", "FindFirst", "FindNext", "DeleteFile", "RemoveFolder"};
+    "OpenInput",   "ReadAll",    "OpenOutput", "WriteLine",  "Close",       "FileExists",
+    "ReplaceFile", "OpenFolder", "NextEntry",  "DeleteFile", "RemoveFolder"};
 
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -27,6 +26,11 @@ std::vector<std::string> components(const std::string& normalized) {
         start = end + 1;
     }
     return parts;
+}
+
+// A name that can only be a child's: no folder part, not "." or "..".
+bool isSingleName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/") == std::string::npos;
 }
 
 std::string lastComponent(const std::string& name) {
@@ -283,77 +287,93 @@ FileError MemoryFileSystem::replaceFile(const std::string& from, const std::stri
     return FileError::None;
 }
 
-bool MemoryFileSystem::findFirst(const std::string& folder, DirEntry& entry) {
-    listing_.clear();
-    listingPos_ = 0;
-    if (enter(FsOp::FindFirst, folder)) return false;
-    const std::string key = resolve(folder);
-    const Node* node = find(key);
-    if (node == nullptr || !node->folder) return false;
-    if (key.find('\\') != std::string::npos) {  // a drive root has no "." and ".."
-        listing_.push_back({.name = ".", .isFolder = true});
-        listing_.push_back({.name = "..", .isFolder = true});
+// A folder held by its key: its children are looked up under that key by
+// name, so a link among them is a node of its own, never a way elsewhere.
+class MemoryFileSystem::HeldFolder : public platform::Folder {
+public:
+    HeldFolder(MemoryFileSystem& fs, std::string key, std::string path)
+        : fs_(fs), key_(std::move(key)), path_(std::move(path)) {
+        if (!path_.ends_with('\\')) path_ += '\\';
     }
-    const std::string prefix = key + "\\";
-    for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && it->first.starts_with(prefix); ++it) {
-        if (it->first.find('\\', prefix.size()) != std::string::npos) continue;  // deeper down
-        const Node& child = it->second;
-        if (child.attributes.hidden || child.attributes.system) continue;
-        bool folderLike = child.folder;
-        if (child.linkTarget) {
-            const Node* target = find(resolve(child.name));
-            folderLike = target != nullptr && target->folder;
-        }
-        listing_.push_back({.name = lastComponent(child.name), .isFolder = folderLike, .isLink = child.linkTarget.has_value()});
-    }
-    return findNext(entry);
-}
 
-bool MemoryFileSystem::findNext(DirEntry& entry) {
-    if (listingPos_ > 0 && enter(FsOp::FindNext, "")) {
-        listing_.clear();  // a listing that fails is exhausted
-        listingPos_ = 0;
-        return false;
+    bool next(std::string& name) override {
+        if (fs_.enter(FsOp::NextEntry, path_)) failed_ = true;  // a listing that fails is exhausted
+        if (failed_) return false;
+        if (!listed_) {
+            listed_ = true;
+            const std::string prefix = key_ + "\\";
+            for (auto it = fs_.nodes_.lower_bound(prefix); it != fs_.nodes_.end() && it->first.starts_with(prefix); ++it)
+                if (it->first.find('\\', prefix.size()) == std::string::npos && !it->second.attributes.hidden &&
+                    !it->second.attributes.system)
+                    names_.push_back(lastComponent(it->second.name));
+        }
+        if (position_ >= names_.size()) return false;
+        name = names_[position_++];
+        return true;
     }
-    if (listingPos_ >= listing_.size()) return false;
-    entry = listing_[listingPos_++];
-    return true;
+
+    FileError openFolder(const std::string& name, std::unique_ptr<Folder>& folder) override {
+        if (auto fault = fs_.enter(FsOp::OpenFolder, path_ + name)) return *fault;
+        if (!isSingleName(name)) return FileError::PathNotFound;
+        const std::string key = keyOf(key_ + "\\" + name);
+        const Node* node = fs_.find(key);
+        if (node == nullptr) return FileError::FileNotFound;
+        if (node->linkTarget) return FileError::PermissionDenied;
+        if (!node->folder) return FileError::Failed;
+        folder = std::make_unique<HeldFolder>(fs_, key, path_ + name);
+        return FileError::None;
+    }
+
+    FileError deleteFile(const std::string& name) override {
+        if (auto fault = fs_.enter(FsOp::DeleteFile, path_ + name)) return *fault;
+        return fs_.deleteChild(key_, name, false);
+    }
+
+    FileError removeFolder(const std::string& name) override {
+        if (auto fault = fs_.enter(FsOp::RemoveFolder, path_ + name)) return *fault;
+        return fs_.deleteChild(key_, name, true);
+    }
+
+private:
+    MemoryFileSystem& fs_;
+    std::string key_, path_;
+    std::vector<std::string> names_;
+    std::size_t position_ = 0;
+    bool listed_ = false, failed_ = false;
+};
+
+FileError MemoryFileSystem::openFolder(const std::string& path, std::unique_ptr<platform::Folder>& folder) {
+    if (auto fault = enter(FsOp::OpenFolder, path)) return *fault;
+    const std::string key = resolve(path);
+    const Node* node = find(key);
+    if (node == nullptr || !node->folder)
+        return find(parentKey(key)) != nullptr ? FileError::FileNotFound : FileError::PathNotFound;
+    folder = std::make_unique<HeldFolder>(*this, key, path);
+    return FileError::None;
 }
 
 FileError MemoryFileSystem::deleteFile(const std::string& path) {
     if (auto fault = enter(FsOp::DeleteFile, path)) return *fault;
-    const std::string key = resolve(path, false);
-    const Node* node = find(key);
-    if (node == nullptr) return find(parentKey(key)) != nullptr ? FileError::FileNotFound : FileError::PathNotFound;
-    if (node->linkTarget) {
-        const Node* target = find(resolve(node->name));
-        if (target != nullptr && target->folder) return FileError::PermissionDenied;
-        nodes_.erase(key);  // the link goes; its target stays
-        return FileError::None;
-    }
-    if (node->folder || node->attributes.readOnly || node->attributes.inUse) return FileError::PermissionDenied;
-    for (const auto& [number, file] : open_)
-        if (file.key == key) return FileError::PermissionDenied;
-    nodes_.erase(key);
-    return FileError::None;
+    const std::string name = normalize(path);
+    const std::size_t cut = name.rfind('\\');
+    if (cut == std::string::npos) return FileError::PathNotFound;
+    return deleteChild(resolve(name.substr(0, cut)), name.substr(cut + 1), false);
 }
 
-FileError MemoryFileSystem::removeFolder(const std::string& path) {
-    if (auto fault = enter(FsOp::RemoveFolder, path)) return *fault;
-    const std::string key = resolve(path, false);
+FileError MemoryFileSystem::deleteChild(const std::string& parent, const std::string& name, bool folder) {
+    if (!isSingleName(name)) return FileError::PathNotFound;
+    if (find(parent) == nullptr) return FileError::PathNotFound;
+    const std::string key = keyOf(parent + "\\" + name);
     const Node* node = find(key);
-    if (node == nullptr) return FileError::PathNotFound;
-    if (node->linkTarget) {
-        const Node* target = find(resolve(node->name));
-        if (target == nullptr || !target->folder) return FileError::Failed;
-        nodes_.erase(key);  // the link goes; the folder it points at stays
-        return FileError::None;
-    }
-    if (!node->folder) return FileError::Failed;
-    if (node->attributes.readOnly) return FileError::PermissionDenied;
+    if (node == nullptr) return FileError::FileNotFound;
+    if (node->linkTarget) return FileError::PermissionDenied;  // neither followed nor deleted
+    if (node->folder != folder) return folder ? FileError::Failed : FileError::PermissionDenied;
+    if (node->attributes.readOnly || node->attributes.inUse) return FileError::PermissionDenied;
+    for (const auto& [number, file] : open_)
+        if (file.key == key) return FileError::PermissionDenied;
     const std::string prefix = key + "\\";
     const auto child = nodes_.lower_bound(prefix);
-    if (child != nodes_.end() && child->first.starts_with(prefix)) return FileError::Failed;
+    if (folder && child != nodes_.end() && child->first.starts_with(prefix)) return FileError::Failed;
     nodes_.erase(key);
     return FileError::None;
 }

@@ -1,7 +1,8 @@
 // An in-memory file system with Windows path rules (case-insensitive, "\"
 // separators, repeated separators collapsed, a leading "\" on drive C:),
-// attributes, links that are followed like real ones, and injectable
-// failures, so every file-system behaviour of the logic runs in a test.
+// attributes, links that are followed like real ones in a path and refused
+// as a held folder's child, and injectable failures, so every file-system
+// behaviour of the logic runs in a test.
 #pragma once
 
 #include <array>
@@ -24,8 +25,8 @@ enum class FsOp : std::uint8_t {
     Close,
     FileExists,
     ReplaceFile,
-    FindFirst,
-    FindNext,
+    OpenFolder,
+    NextEntry,
     DeleteFile,
     RemoveFolder,
 };
@@ -87,12 +88,11 @@ public:
     platform::FileError close(int fileNumber) override;
     bool fileExists(const std::string& path) const override;
     platform::FileError replaceFile(const std::string& from, const std::string& to) override;
-    bool findFirst(const std::string& folder, platform::DirEntry& entry) override;
-    bool findNext(platform::DirEntry& entry) override;
+    platform::FileError openFolder(const std::string& path, std::unique_ptr<platform::Folder>& folder) override;
     platform::FileError deleteFile(const std::string& path) override;
-    platform::FileError removeFolder(const std::string& path) override;
 
 private:
+    class HeldFolder;
     struct Node {
         std::string name;  // full path, original case
         bool folder = false;
@@ -115,12 +115,12 @@ private:
     Node* find(const std::string& key);
     const Node* find(const std::string& key) const;
     std::optional<platform::FileError> enter(FsOp op, const std::string& path) const;
+    // A child of the folder `parent` by its key, never through a link.
+    platform::FileError deleteChild(const std::string& parent, const std::string& name, bool folder);
 
     std::string programFolder_ = "C:\\Pellmora";
     std::map<std::string, Node> nodes_;
     std::map<int, OpenFile> open_;
-    std::vector<platform::DirEntry> listing_;
-    std::size_t listingPos_ = 0;
 
     struct Fault {
         std::optional<FsOp> op;  // empty: any operation

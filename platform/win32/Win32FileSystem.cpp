@@ -1,5 +1,10 @@
 #include "platform/win32/Win32FileSystem.h"
 
+#include <winternl.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/win32/Paths.h"
@@ -7,7 +12,6 @@
 
 namespace win32 {
 
-using platform::DirEntry;
 using platform::FileError;
 
 std::wstring systemPath(const std::string& path) {
@@ -149,86 +153,183 @@ FileError Win32FileSystem::replaceFile(const std::string& from, const std::strin
     return lastError();
 }
 
-bool Win32FileSystem::nextListed(DirEntry& entry, bool advance) {
-    for (;;) {
-        if (advance && !FindNextFileW(listing_.get(), &found_)) {
-            listing_.reset();  // exhausted or failed: either way the listing is over
-            return false;
-        }
-        advance = true;
-        if ((found_.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0) continue;
-        entry.name = narrow(found_.cFileName);
-        entry.isFolder = (found_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        // Links, junctions and mount points: the target may lie anywhere.
-        entry.isLink = (found_.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-        return true;
-    }
-}
-
-bool Win32FileSystem::findFirst(const std::string& folder, DirEntry& entry) {
-    listing_.reset();
-    if (holdsNul(folder)) return false;
-    const std::wstring pattern = systemPath(folder) + L"*";
-    HANDLE h = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found_, FindExSearchNameMatch, nullptr,
-                                FIND_FIRST_EX_LARGE_FETCH);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    listing_.reset(h);
-    return nextListed(entry, false);
-}
-
-bool Win32FileSystem::findNext(DirEntry& entry) {
-    if (!listing_) return false;
-    return nextListed(entry, true);
-}
-
 namespace {
 
-// The path of what a handle leads to, within its volume.
-std::wstring reachedPathOf(HANDLE h) {
-    std::vector<unsigned char> buffer(sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t));
-    if (!GetFileInformationByHandleEx(h, FileNameInfo, buffer.data(), static_cast<DWORD>(buffer.size()))) return {};
-    const auto* info = reinterpret_cast<const FILE_NAME_INFO*>(buffer.data());
-    return std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t));
+// Not in the SDK's user-mode headers; in ntdll since the first Windows NT.
+extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PIO_APC_ROUTINE apc, PVOID apcContext,
+                                               PIO_STATUS_BLOCK io, PVOID buffer, ULONG length,
+                                               FILE_INFORMATION_CLASS kind, BOOLEAN single, PUNICODE_STRING mask,
+                                               BOOLEAN restart);
+
+constexpr NTSTATUS kBufferOverflow = static_cast<NTSTATUS>(0x80000005);
+// The client may hold an ad open while we look at it.
+constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr ULONG kListingBytes = 16 * 1024;
+
+FileError fromStatus(NTSTATUS status) { return fileErrorFrom(RtlNtStatusToDosError(status)); }
+
+// A name that can only be a child's: one component, and nothing the system
+// would read as a path, a stream or the name's end.
+bool isSingleName(std::wstring_view name) {
+    return !name.empty() && name != L"." && name != L".." &&
+           name.find_first_of(std::wstring_view(L"\\/:\0", 4)) == std::wstring_view::npos;
 }
 
-bool sameName(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
+// What a handle leads to, and its name within its volume, in a buffer with
+// room for a name of `chars` characters: a longer one does not fit.
+class Reached {
+public:
+    NTSTATUS query(HANDLE h, std::size_t chars) {
+        const std::size_t bytes = offsetof(FILE_ALL_INFORMATION, NameInformation) +
+                                  offsetof(FILE_NAME_INFORMATION, FileName) + chars * sizeof(wchar_t);
+        buffer_.resize((bytes + 7) / 8);
+        IO_STATUS_BLOCK io{};
+        return NtQueryInformationFile(h, &io, buffer_.data(), static_cast<ULONG>(buffer_.size() * 8),
+                                      FileAllInformation);
+    }
+    ULONG attributes() const { return all().BasicInformation.FileAttributes; }
+    std::size_t nameChars() const { return all().NameInformation.FileNameLength / sizeof(wchar_t); }
+    std::wstring_view name() const { return {all().NameInformation.FileName, nameChars()}; }
 
-// Deletes the object at `path` itself, never what a link there leads to.
-// Wine shows a Unix link to a file as a plain file and deletes its target
-// when asked to delete it by name; a handle's final path tells where it
-// really leads, so only what is reached by the very name asked for goes.
-FileError deleteItself(const std::string& path, bool folder) {
-    if (holdsNul(path)) return FileError::PathNotFound;
-    const std::wstring name = systemPath(path);
-    FileHandle h(CreateFileW(name.c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!h) return fileErrorFrom(GetLastError());
-    FILE_BASIC_INFO info{};
-    if (!GetFileInformationByHandleEx(h.get(), FileBasicInfo, &info, sizeof info)) return fileErrorFrom(GetLastError());
-    const bool isFolder = (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (isFolder != folder) return FileError::PermissionDenied;
-    if (info.FileAttributes & FILE_ATTRIBUTE_READONLY) return FileError::PermissionDenied;
-    const std::size_t slash = name.find_last_of(L'\\');
-    FileHandle parent(CreateFileW(name.substr(0, slash).c_str(), FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!parent) return fileErrorFrom(GetLastError());
-    const std::wstring reached = reachedPathOf(h.get());
-    if (reached.empty() || !sameName(reached, reachedPathOf(parent.get()) + name.substr(slash)))
-        return FileError::PermissionDenied;  // a link: its target is not ours to delete
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    if (!SetFileInformationByHandle(h.get(), FileDispositionInfo, &disposition, sizeof disposition))
-        return fileErrorFrom(GetLastError());
-    return FileError::None;
-}
+private:
+    const FILE_ALL_INFORMATION& all() const { return *reinterpret_cast<const FILE_ALL_INFORMATION*>(buffer_.data()); }
+    std::vector<std::uint64_t> buffer_;  // aligned as the structure needs
+};
+
+// A folder held by its handle. `name_` is the name within its volume that the
+// handle itself gave when the folder was opened; each child's handle must give
+// this name, a "\" and the child's own.
+class Win32Folder : public platform::Folder {
+public:
+    Win32Folder(FileHandle handle, std::wstring name) : handle_(std::move(handle)), name_(std::move(name)) {}
+
+    // The folder at a path as the system resolves it, links included.
+    static FileError open(const std::wstring& path, std::unique_ptr<Win32Folder>& folder) {
+        FileHandle h(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!h) return lastError();
+        Reached reached;
+        NTSTATUS status = reached.query(h.get(), path.size());
+        if (status == kBufferOverflow) status = reached.query(h.get(), reached.nameChars());
+        if (!NT_SUCCESS(status)) return fromStatus(status);
+        if ((reached.attributes() & FILE_ATTRIBUTE_DIRECTORY) == 0) return FileError::PathNotFound;  // a file
+        folder = std::make_unique<Win32Folder>(std::move(h), std::wstring(reached.name()));
+        return FileError::None;
+    }
+
+    bool next(std::string& name) override {
+        for (;;) {
+            if (entry_ == nullptr) {
+                if (!listing_) return false;
+                IO_STATUS_BLOCK io{};
+                const NTSTATUS status = NtQueryDirectoryFile(handle_.get(), nullptr, nullptr, nullptr, &io,
+                                                             listing_.get(), kListingBytes, FileDirectoryInformation,
+                                                             FALSE, nullptr, FALSE);
+                if (!NT_SUCCESS(status) || io.Information == 0) {
+                    listing_.reset();  // the end or a failure: either way the listing is over
+                    return false;
+                }
+                entry_ = reinterpret_cast<const unsigned char*>(listing_.get());
+            }
+            const auto& found = *reinterpret_cast<const FILE_DIRECTORY_INFORMATION*>(entry_);
+            entry_ = found.NextEntryOffset == 0 ? nullptr : entry_ + found.NextEntryOffset;
+            const std::wstring_view foundName(found.FileName, found.FileNameLength / sizeof(wchar_t));
+            if ((found.FileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0 || foundName == L"." ||
+                foundName == L"..")
+                continue;
+            name = narrow(foundName);
+            return true;
+        }
+    }
+
+    FileError openFolder(const std::string& name, std::unique_ptr<platform::Folder>& folder) override {
+        Child child;
+        const FileError error = openChild(widen(name), true, FILE_LIST_DIRECTORY, child);
+        if (error == FileError::None) folder = std::make_unique<Win32Folder>(std::move(child.handle), std::move(child.name));
+        return error;
+    }
+
+    FileError deleteFile(const std::string& name) override { return deleteChild(widen(name), false); }
+    FileError removeFolder(const std::string& name) override { return deleteChild(widen(name), true); }
+
+    FileError deleteChild(std::wstring_view name, bool folder) {
+        Child child;
+        if (const FileError error = openChild(name, folder, DELETE, child); error != FileError::None) return error;
+        if ((child.attributes & FILE_ATTRIBUTE_READONLY) != 0) return FileError::PermissionDenied;  // never forced
+        FILE_DISPOSITION_INFORMATION disposition{TRUE};
+        IO_STATUS_BLOCK io{};
+        const NTSTATUS status = NtSetInformationFile(child.handle.get(), &io, &disposition, sizeof disposition,
+                                                     FileDispositionInformation);
+        return NT_SUCCESS(status) ? FileError::None : fromStatus(status);
+    }
+
+private:
+    struct Child {
+        FileHandle handle;
+        std::wstring name;
+        ULONG attributes = 0;
+    };
+
+    // Opens the child `name` relative to this folder's handle, never through
+    // a path that could be resolved afresh, and refuses it unless the handle
+    // leads to exactly that child and to no link. The reparse-point test is
+    // enough where the system honours FILE_OPEN_REPARSE_POINT; Wine follows a
+    // link whatever it is asked and shows none, and there only the name the
+    // handle leads to tells.
+    FileError openChild(std::wstring_view name, bool folder, ACCESS_MASK access, Child& child) const {
+        if (!isSingleName(name)) return FileError::PathNotFound;
+        const auto bytes = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+        UNICODE_STRING objectName{bytes, bytes, const_cast<PWSTR>(name.data())};
+        OBJECT_ATTRIBUTES object;
+        InitializeObjectAttributes(&object, &objectName, OBJ_CASE_INSENSITIVE, handle_.get(), nullptr);
+        IO_STATUS_BLOCK io{};
+        HANDLE h = nullptr;
+        const NTSTATUS status = NtCreateFile(
+            &h, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &object, &io, nullptr, 0, kShareAll, FILE_OPEN,
+            (folder ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE) | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT,
+            nullptr, 0);
+        if (!NT_SUCCESS(status)) return fromStatus(status);
+        child.handle.reset(h);
+        child.name = name_;
+        if (!child.name.ends_with(L'\\')) child.name += L'\\';  // at a volume's root the name is "\"
+        child.name += name;
+        Reached reached;
+        const NTSTATUS queried = reached.query(h, child.name.size());
+        if (queried == kBufferOverflow) return FileError::PermissionDenied;  // a longer name: somewhere else
+        if (!NT_SUCCESS(queried)) return fromStatus(queried);
+        child.attributes = reached.attributes();
+        const std::wstring_view got = reached.name();
+        const bool same = CompareStringOrdinal(got.data(), static_cast<int>(got.size()), child.name.data(),
+                                               static_cast<int>(child.name.size()), TRUE) == CSTR_EQUAL;
+        if (!same || (child.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return FileError::PermissionDenied;
+        return FileError::None;
+    }
+
+    FileHandle handle_;
+    std::wstring name_;
+    std::unique_ptr<std::uint64_t[]> listing_{new std::uint64_t[kListingBytes / 8]};
+    const unsigned char* entry_ = nullptr;
+};
 
 }  // namespace
 
-FileError Win32FileSystem::deleteFile(const std::string& path) { return deleteItself(path, false); }
+FileError Win32FileSystem::openFolder(const std::string& path, std::unique_ptr<platform::Folder>& folder) {
+    if (holdsNul(path)) return FileError::PathNotFound;
+    std::unique_ptr<Win32Folder> opened;
+    const FileError error = Win32Folder::open(systemPath(path), opened);
+    folder = std::move(opened);
+    return error;
+}
 
-FileError Win32FileSystem::removeFolder(const std::string& path) { return deleteItself(path, true); }
+FileError Win32FileSystem::deleteFile(const std::string& path) {
+    if (holdsNul(path)) return FileError::PathNotFound;
+    const std::wstring full = systemPath(path);
+    const std::size_t slash = full.find_last_of(L'\\');
+    if (slash == std::wstring::npos) return FileError::PathNotFound;
+    std::unique_ptr<Win32Folder> parent;
+    if (const FileError error = Win32Folder::open(full.substr(0, slash + 1), parent); error != FileError::None)
+        return error;
+    return parent->deleteChild(std::wstring_view(full).substr(slash + 1), false);
+}
 
 }  // namespace win32

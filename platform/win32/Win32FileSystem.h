@@ -29,11 +29,8 @@ public:
     bool fileExists(const std::string& path) const override;
     platform::FileError replaceFile(const std::string& from, const std::string& to) override;
 
-    bool findFirst(const std::string& folder, platform::DirEntry& entry) override;
-    bool findNext(platform::DirEntry& entry) override;
-
+    platform::FileError openFolder(const std::string& path, std::unique_ptr<platform::Folder>& folder) override;
     platform::FileError deleteFile(const std::string& path) override;
-    platform::FileError removeFolder(const std::string& path) override;
 
 private:
     struct OpenFile {
@@ -41,11 +38,8 @@ private:
         bool output = false;
     };
     platform::FileError open(int fileNumber, const std::string& path, bool output);
-    bool nextListed(platform::DirEntry& entry, bool advance);
 
     std::map<int, OpenFile> files_;
-    FindHandle listing_;
-    WIN32_FIND_DATAW found_{};
 };
 
 }  // namespace win32

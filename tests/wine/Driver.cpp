@@ -169,7 +169,8 @@ bool Pellmora::waitForText(ControlId id, const std::wstring& wanted, DWORD timeo
 std::optional<std::wstring> Pellmora::deleteAds(DWORD timeoutMs) const {
     const auto ended = [&] {
         const std::wstring status = text(ControlId::labStatus);
-        return status == L"Delete Ads Successful." || status.ends_with(L" folders could not be deleted.");
+        return status == L"Delete Ads Successful." || status.ends_with(L" folders could not be deleted.") ||
+               status.starts_with(L"The ads folder ");
     };
     EXPECT_FALSE(ended()) << "a cleanup had already ended";
     click(ControlId::btnDeleteAds);
