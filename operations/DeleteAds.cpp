@@ -57,9 +57,9 @@ void frmMain::DeleteAds() {
             std::unique_ptr<Folder> entry;
             if (ads->openFolder(name, entry) == FileError::None)
                 for (std::string inner; entry->next(inner);) entry->deleteFile(inner);
-            entry.reset();  // closed before it is removed
             const FileError asFile = ads->deleteFile(name);
-            const FileError asFolder = ads->removeFolder(name);
+            // The folder just emptied is the one removed, through what held it.
+            const FileError asFolder = entry ? entry->remove() : ads->removeFolder(name);
             const bool gone = asFile == FileError::None || asFolder == FileError::None || (isGone(asFile) && isGone(asFolder));
             if (!gone) ++notDeleted;
 

@@ -38,6 +38,9 @@ public:
     virtual FileError deleteFile(const std::string& name) = 0;
     // Removes an empty sub-folder; fails otherwise.
     virtual FileError removeFolder(const std::string& name) = 0;
+    // Removes this folder itself, when it is empty, through what holds it:
+    // the folder emptied is the one removed.
+    virtual FileError remove() = 0;
 };
 
 class FileSystem {

@@ -334,6 +334,11 @@ public:
         return fs_.deleteChild(key_, name, true);
     }
 
+    FileError remove() override {
+        if (auto fault = fs_.enter(FsOp::RemoveFolder, path_.substr(0, path_.size() - 1))) return *fault;
+        return fs_.deleteChild(parentKey(key_), lastComponent(key_), true);
+    }
+
 private:
     MemoryFileSystem& fs_;
     std::string key_, path_;

@@ -2,7 +2,6 @@
 
 #include <winternl.h>
 
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -175,45 +174,57 @@ bool isSingleName(std::wstring_view name) {
            name.find_first_of(std::wstring_view(L"\\/:\0", 4)) == std::wstring_view::npos;
 }
 
-// What a handle leads to, and its name within its volume, in a buffer with
-// room for a name of `chars` characters: a longer one does not fit.
-class Reached {
-public:
-    NTSTATUS query(HANDLE h, std::size_t chars) {
-        const std::size_t bytes = offsetof(FILE_ALL_INFORMATION, NameInformation) +
-                                  offsetof(FILE_NAME_INFORMATION, FileName) + chars * sizeof(wchar_t);
-        buffer_.resize((bytes + 7) / 8);
-        IO_STATUS_BLOCK io{};
-        return NtQueryInformationFile(h, &io, buffer_.data(), static_cast<ULONG>(buffer_.size() * 8),
-                                      FileAllInformation);
-    }
-    ULONG attributes() const { return all().BasicInformation.FileAttributes; }
-    std::size_t nameChars() const { return all().NameInformation.FileNameLength / sizeof(wchar_t); }
-    std::wstring_view name() const { return {all().NameInformation.FileName, nameChars()}; }
+// The name within its volume of what a handle leads to, asked with room for
+// `chars` characters: a longer name does not fit and gives kBufferOverflow.
+NTSTATUS reachedName(HANDLE h, std::size_t chars, std::wstring& name) {
+    std::vector<std::uint32_t> buffer(2 + (chars * sizeof(wchar_t) + 3) / 4);  // aligned as the structure needs
+    IO_STATUS_BLOCK io{};
+    const NTSTATUS status = NtQueryInformationFile(h, &io, buffer.data(), static_cast<ULONG>(buffer.size() * 4),
+                                                   FileNameInformation);
+    const auto& info = *reinterpret_cast<const FILE_NAME_INFORMATION*>(buffer.data());
+    if (NT_SUCCESS(status)) name.assign(info.FileName, info.FileNameLength / sizeof(wchar_t));
+    else if (status == kBufferOverflow) name.resize(info.FileNameLength / sizeof(wchar_t));  // the length it needs
+    return status;
+}
 
-private:
-    const FILE_ALL_INFORMATION& all() const { return *reinterpret_cast<const FILE_ALL_INFORMATION*>(buffer_.data()); }
-    std::vector<std::uint64_t> buffer_;  // aligned as the structure needs
-};
+NTSTATUS attributesOf(HANDLE h, ULONG& attributes) {
+    FILE_BASIC_INFORMATION basic{};
+    IO_STATUS_BLOCK io{};
+    const NTSTATUS status = NtQueryInformationFile(h, &io, &basic, sizeof basic, FileBasicInformation);
+    attributes = basic.FileAttributes;
+    return status;
+}
+
+// Deletes what `h` leads to when its handle is closed; never forces it.
+FileError dispose(HANDLE h, ULONG attributes) {
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return FileError::PermissionDenied;
+    FILE_DISPOSITION_INFORMATION disposition{TRUE};
+    IO_STATUS_BLOCK io{};
+    const NTSTATUS status = NtSetInformationFile(h, &io, &disposition, sizeof disposition, FileDispositionInformation);
+    return NT_SUCCESS(status) ? FileError::None : fromStatus(status);
+}
 
 // A folder held by its handle. `name_` is the name within its volume that the
 // handle itself gave when the folder was opened; each child's handle must give
 // this name, a "\" and the child's own.
 class Win32Folder : public platform::Folder {
 public:
-    Win32Folder(FileHandle handle, std::wstring name) : handle_(std::move(handle)), name_(std::move(name)) {}
+    Win32Folder(FileHandle handle, std::wstring name, ULONG attributes)
+        : handle_(std::move(handle)), name_(std::move(name)), attributes_(attributes) {}
 
     // The folder at a path as the system resolves it, links included.
     static FileError open(const std::wstring& path, std::unique_ptr<Win32Folder>& folder) {
         FileHandle h(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll,
                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!h) return lastError();
-        Reached reached;
-        NTSTATUS status = reached.query(h.get(), path.size());
-        if (status == kBufferOverflow) status = reached.query(h.get(), reached.nameChars());
+        std::wstring name;
+        ULONG attributes = 0;
+        NTSTATUS status = reachedName(h.get(), path.size(), name);
+        if (status == kBufferOverflow) status = reachedName(h.get(), name.size(), name);
+        if (NT_SUCCESS(status)) status = attributesOf(h.get(), attributes);
         if (!NT_SUCCESS(status)) return fromStatus(status);
-        if ((reached.attributes() & FILE_ATTRIBUTE_DIRECTORY) == 0) return FileError::PathNotFound;  // a file
-        folder = std::make_unique<Win32Folder>(std::move(h), std::wstring(reached.name()));
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return FileError::PathNotFound;  // a file
+        folder = std::make_unique<Win32Folder>(std::move(h), std::move(name), attributes);
         return FileError::None;
     }
 
@@ -244,23 +255,24 @@ public:
 
     FileError openFolder(const std::string& name, std::unique_ptr<platform::Folder>& folder) override {
         Child child;
-        const FileError error = openChild(widen(name), true, FILE_LIST_DIRECTORY, child);
-        if (error == FileError::None) folder = std::make_unique<Win32Folder>(std::move(child.handle), std::move(child.name));
+        // With the right to delete it, so that the folder emptied is the one
+        // removed; a folder we may list but not delete is still emptied.
+        const std::wstring wide = widen(name);
+        FileError error = openChild(wide, true, FILE_LIST_DIRECTORY | DELETE, child);
+        if (error == FileError::PermissionDenied) error = openChild(wide, true, FILE_LIST_DIRECTORY, child);
+        if (error == FileError::None)
+            folder = std::make_unique<Win32Folder>(std::move(child.handle), std::move(child.name), child.attributes);
         return error;
     }
 
     FileError deleteFile(const std::string& name) override { return deleteChild(widen(name), false); }
     FileError removeFolder(const std::string& name) override { return deleteChild(widen(name), true); }
+    FileError remove() override { return dispose(handle_.get(), attributes_); }
 
-    FileError deleteChild(std::wstring_view name, bool folder) {
+    FileError deleteChild(std::wstring_view name, bool folder) const {
         Child child;
-        if (const FileError error = openChild(name, folder, DELETE, child); error != FileError::None) return error;
-        if ((child.attributes & FILE_ATTRIBUTE_READONLY) != 0) return FileError::PermissionDenied;  // never forced
-        FILE_DISPOSITION_INFORMATION disposition{TRUE};
-        IO_STATUS_BLOCK io{};
-        const NTSTATUS status = NtSetInformationFile(child.handle.get(), &io, &disposition, sizeof disposition,
-                                                     FileDispositionInformation);
-        return NT_SUCCESS(status) ? FileError::None : fromStatus(status);
+        const FileError error = openChild(name, folder, DELETE, child);
+        return error != FileError::None ? error : dispose(child.handle.get(), child.attributes);
     }
 
 private:
@@ -284,7 +296,7 @@ private:
         InitializeObjectAttributes(&object, &objectName, OBJ_CASE_INSENSITIVE, handle_.get(), nullptr);
         IO_STATUS_BLOCK io{};
         HANDLE h = nullptr;
-        const NTSTATUS status = NtCreateFile(
+        NTSTATUS status = NtCreateFile(
             &h, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &object, &io, nullptr, 0, kShareAll, FILE_OPEN,
             (folder ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE) | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT,
             nullptr, 0);
@@ -293,13 +305,12 @@ private:
         child.name = name_;
         if (!child.name.ends_with(L'\\')) child.name += L'\\';  // at a volume's root the name is "\"
         child.name += name;
-        Reached reached;
-        const NTSTATUS queried = reached.query(h, child.name.size());
-        if (queried == kBufferOverflow) return FileError::PermissionDenied;  // a longer name: somewhere else
-        if (!NT_SUCCESS(queried)) return fromStatus(queried);
-        child.attributes = reached.attributes();
-        const std::wstring_view got = reached.name();
-        const bool same = CompareStringOrdinal(got.data(), static_cast<int>(got.size()), child.name.data(),
+        std::wstring reached;
+        status = reachedName(h, child.name.size(), reached);
+        if (status == kBufferOverflow) return FileError::PermissionDenied;  // a longer name: somewhere else
+        if (NT_SUCCESS(status)) status = attributesOf(h, child.attributes);
+        if (!NT_SUCCESS(status)) return fromStatus(status);
+        const bool same = CompareStringOrdinal(reached.data(), static_cast<int>(reached.size()), child.name.data(),
                                                static_cast<int>(child.name.size()), TRUE) == CSTR_EQUAL;
         if (!same || (child.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return FileError::PermissionDenied;
         return FileError::None;
@@ -307,6 +318,7 @@ private:
 
     FileHandle handle_;
     std::wstring name_;
+    ULONG attributes_;
     std::unique_ptr<std::uint64_t[]> listing_{new std::uint64_t[kListingBytes / 8]};
     const unsigned char* entry_ = nullptr;
 };
