@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Times emptying an ads folder three ways in one run, under Wine.
 
-Pellmora (its own cleanup through the real window), the bare loop (the same
-listing and delete calls, no window) and cmd's rd, each on a tree made afresh
-the same way before every timing, in alternating order. Prints the medians,
+Pellmora (its own cleanup through the real window), the floor (the plain
+FindFirstFileW/DeleteFileW/RemoveDirectoryW loop, nothing of Pellmora's) and
+cmd's rd, each on a tree made afresh the same way before every timing, in
+alternating order. Prints the medians,
 the ratios and the time per entry at each size. Run through run.sh, which
 sets up Wine and the display.
 """
@@ -59,8 +60,8 @@ def main():
     parser.add_argument("build", help="the windows build folder")
     parser.add_argument("--large", action="store_true", help="add the 50,000-entry run (several minutes)")
     parser.add_argument("--rounds", type=int, default=3, help="timings of each kind per size")
-    parser.add_argument("--kinds", type=lambda v: v.split(","), default=["pellmora", "bare", "rd"],
-                        help="which of pellmora,bare,rd to time (all by default)")
+    parser.add_argument("--kinds", type=lambda v: v.split(","), default=["pellmora", "plain", "rd"],
+                        help="which of pellmora,plain,rd to time (all by default)")
     parser.add_argument("--rd-large", action="store_true", help="time rd past 10,000 entries too (very slow)")
     parser.add_argument("--sizes", type=lambda v: [int(x) for x in v.split(",")],
                         help="entry counts to time instead of 1000,10000[,50000]")
@@ -97,11 +98,11 @@ def main():
                 sys.exit("Pellmora left entries: %s" % values.get("text"))
             return float(values["elapsed_ms"])
 
-        def bare_run(n):
+        def plain_run(n):
             make_tree(ads, n)
-            values = run_driver(driver, "bare", win_ads + "\\")
+            values = run_driver(driver, "plain", win_ads + "\\")
             if values.get("not_deleted") != "0" or os.listdir(ads):
-                sys.exit("the bare loop left entries")
+                sys.exit("the plain loop left entries")
             return float(values["elapsed_ms"])
 
         rd_startup = []
@@ -115,7 +116,7 @@ def main():
             # cmd's own start is not part of deleting; take it out.
             return float(values["elapsed_ms"]) - float(values["cmd_startup_ms"])
 
-        kinds = [("pellmora", pellmora_run), ("bare", bare_run), ("rd", rd_run)]
+        kinds = [("pellmora", pellmora_run), ("plain", plain_run), ("rd", rd_run)]
         times = {}
         for n in sizes:
             rounds = args.rounds if n < 50000 else max(1, args.rounds - 1)
@@ -142,21 +143,21 @@ def main():
         for label, pick in (("median", statistics.median), ("best", min)):
             print()
             print("%s of %d rounds (%d at 50000):" % (label, args.rounds, max(1, args.rounds - 1)))
-            print("%8s %12s %12s %12s %14s %12s %11s %11s" % ("entries", "Pellmora ms", "bare ms", "rd ms",
-                                                             "Pellmora/bare", "Pellmora/rd", "us/entry P",
-                                                             "us/entry b"))
+            print("%8s %12s %12s %12s %14s %12s %11s %11s" % ("entries", "Pellmora ms", "plain ms", "rd ms",
+                                                             "Pellmora/plain", "Pellmora/rd", "us/entry P",
+                                                             "us/entry p"))
             picked = {n: {name: pick(t) for name, t in times[n].items()} for n in sizes}
             for n in sizes:
-                p, b, d = picked[n].get("pellmora"), picked[n].get("bare"), picked[n].get("rd")
+                p, b, d = picked[n].get("pellmora"), picked[n].get("plain"), picked[n].get("rd")
                 print("%8d %12s %12s %12s %14s %12s %11s %11s" % (n, ms(p), ms(b), ms(d), ratio(p, b), ratio(p, d),
                                                                  ms(p and 1000 * p / n), ms(b and 1000 * b / n)))
             first, last = sizes[0], sizes[-1]
-            if last != first and "pellmora" in args.kinds and "bare" in args.kinds:
-                print("time per entry at %d / at %d: Pellmora %.3f, bare %.3f" % (
+            if last != first and "pellmora" in args.kinds and "plain" in args.kinds:
+                print("time per entry at %d / at %d: Pellmora %.3f, plain %.3f" % (
                     last, first, (picked[last]["pellmora"] / last) / (picked[first]["pellmora"] / first),
-                    (picked[last]["bare"] / last) / (picked[first]["bare"] / first)))
+                    (picked[last]["plain"] / last) / (picked[first]["plain"] / first)))
         print()
-        print("Targets: Pellmora/bare <= 1.10 at 10000; Pellmora/rd <= 1.00; time per entry flat")
+        print("Targets: Pellmora/plain <= 1.10 at 10000; Pellmora/rd <= 1.00; time per entry flat")
     finally:
         shutil.rmtree(work, ignore_errors=True)
 

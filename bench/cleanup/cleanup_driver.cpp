@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/Handles.h"
 #include "platform/win32/Layout.h"
 #include "platform/win32/Text.h"
-#include "platform/win32/Handles.h"
 #include "tools/driving/Driving.h"
 #include "window/ControlTable.h"
 
@@ -46,14 +46,6 @@ bool isEndText(const std::wstring& text) {
 }
 
 // --- Pellmora through its window -------------------------------------------
-
-// Another process's window text as the system keeps it: never waits for
-// that process, which is busy until its cleanup returns.
-std::wstring windowTextOf(HWND hwnd) {
-    wchar_t text[512];
-    const int n = GetWindowTextW(hwnd, text, 512);
-    return std::wstring(text, n > 0 ? static_cast<std::size_t>(n) : 0);
-}
 
 int timePellmora(const std::wstring& exe) {
     std::wstring commandLine = L"\"" + exe + L"\"";
@@ -84,7 +76,7 @@ int timePellmora(const std::wstring& exe) {
         // it does only once its cleanup has returned; no busy polling.
         std::wstring text;
         const double deadline = start + 30 * 60 * 1000.0;
-        while (!isEndText(text = windowTextOf(status)) && nowMs() < deadline)
+        while (!isEndText(text = driving::storedTextOf(status)) && nowMs() < deadline)
             if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 50, &unused)) Sleep(1);
         const double elapsed = nowMs() - start;
         std::printf("elapsed_ms %.3f\ntext %s\n", elapsed, narrow(text).c_str());

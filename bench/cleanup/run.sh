@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The cleanup benchmark under Wine, in the project's prefix and on a private
-# display: Pellmora's own cleanup against a bare loop and against rd.
+# display: Pellmora's own cleanup against the plain FindFirstFileW/DeleteFileW/
+# RemoveDirectoryW loop (the floor) and against rd.
 #   bench/cleanup/run.sh [WINDOWS-BUILD-FOLDER] [--large] [--rounds N]
 # --large adds the 50,000-entry run, which takes several minutes.
 set -euo pipefail

@@ -53,6 +53,14 @@ inline std::optional<std::wstring> textOf(HWND window, DWORD timeoutMs = 5000) {
     return std::wstring(text, copied);
 }
 
+// Another process's window text as the system keeps it: never waits for
+// that process, which may be busy in a long operation.
+inline std::wstring storedTextOf(HWND window) {
+    wchar_t text[512];
+    const int n = GetWindowTextW(window, text, 512);
+    return std::wstring(text, n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
 // Whether the window's thread takes sent messages within the time: a sent
 // message comes back only once the thread looks at its queue.
 inline bool answers(HWND window, DWORD timeoutMs) {
