@@ -100,6 +100,13 @@ void Scratch::link(const fs::path& target, const fs::path& relative) const {
         << relative;
 }
 
+void Scratch::shell(std::string_view script) const {
+    static int scripts = 0;
+    const fs::path file = path("script" + std::to_string(++scripts) + ".sh");
+    writeFile(file, "cd " + win32::narrow(unixArgument(root_)) + "\n" + std::string(script));
+    run(L"/bin/sh " + unixArgument(file));
+}
+
 std::vector<std::wstring> Scratch::namesIn(const fs::path& relative) const {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found;
