@@ -32,7 +32,8 @@ void frmMain::DeleteAds() {
     std::unique_ptr<Folder> ads;
     if (const FileError error = files_.openFolder(adsFolder, ads); error != FileError::None) {
         // Nothing was looked at: say where we looked rather than claim success.
-        labStatus.setCaption((isGone(error) ? "The ads folder was not found at " : "The ads folder could not be opened at ") +
+        labStatus.setCaption(std::string(isGone(error) ? "The ads folder was not found at "
+                                                       : "The ads folder could not be opened at ") +
                              adsFolder);
         labStatus.refresh();
         pbStatus.setValue(0);

@@ -108,18 +108,20 @@ TEST(FaultWalk, DeleteAdsUnderEveryFault) {
             std::vector<std::string> kept;
             for (const auto& [path, node] : after)
                 if (path.starts_with(kAds)) kept.push_back(path.substr(kAds.size()));
-            EXPECT_EQ(kept, (std::vector<std::string>{"B", "B\\Sub", "B\\Sub\\deep.gif", "Busy", "Busy\\busy.gif", "C",
-                                                      "C\\hid.gif", "D", "D\\inner", "D\\innerfile", "Dangling", "Hidden",
-                                                      "Hidden\\h.gif", "LinkDir", "LinkFile", "RO", "RO\\ro.gif"}));
+            EXPECT_EQ(kept, (std::vector<std::string>{
+                                "B", "B\\Sub", "B\\Sub\\deep.gif", "Busy", "Busy\\busy.gif", "C", "C\\hid.gif", "D",
+                                "D\\inner", "D\\innerfile", "Dangling", "Hidden", "Hidden\\h.gif", "LinkDir", "LinkFile",
+                                "RO", "RO\\ro.gif"}));
             EXPECT_EQ(found, 11u);
             afterClean = after;
         }
-        // The ads folder is the first call: when it cannot be opened, the end says where it was looked for.
+        // The ads folder is the first call: when it cannot be opened, the end names it.
         const bool unopened = fault.nth == 1 || (fault.nth == 0 && (!fault.op || *fault.op == FsOp::OpenFolder));
         const bool gone = fault.error == FileError::FileNotFound || fault.error == FileError::PathNotFound;
-        const std::string end = unopened ? (gone ? "The ads folder was not found at " : "The ads folder could not be opened at ") + kAds
-                                : left == 0 ? "Delete Ads Successful."
-                                            : std::to_string(left) + " folders could not be deleted.";
+        const std::string end =
+            unopened    ? (gone ? "The ads folder was not found at " : "The ads folder could not be opened at ") + kAds
+            : left == 0 ? "Delete Ads Successful."
+                        : std::to_string(left) + " folders could not be deleted.";
         if (app.f.labStatus.caption() != end) problems.push_back("status [" + app.f.labStatus.caption() + "]");
         if (app.f.pbStatus.value() != 0 || app.f.pbStatus.max() != (found == 0 ? 100.0f : float(found)))
             problems.push_back("progress left at " + std::to_string(app.f.pbStatus.value()));

@@ -11,7 +11,6 @@
 
 #include <cstdio>
 #include <cstdint>
-#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -99,7 +98,7 @@ int timePellmora(const std::wstring& exe) {
 // (collect the entries, then empty each and delete it as a file or remove it
 // as a folder), by path, with nothing of Pellmora's own.
 int timePlain(const std::wstring& adsFolder) {
-    const auto isDot = [](const wchar_t* name) { return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0; };
+    const auto isDot = [](std::wstring_view name) { return name == L"." || name == L".."; };
     const double start = nowMs();
     std::vector<std::wstring> entries;
     WIN32_FIND_DATAW found;

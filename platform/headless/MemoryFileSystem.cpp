@@ -302,7 +302,8 @@ public:
         if (!listed_) {
             listed_ = true;
             const std::string prefix = key_ + "\\";
-            for (auto it = fs_.nodes_.lower_bound(prefix); it != fs_.nodes_.end() && it->first.starts_with(prefix); ++it)
+            const auto& nodes = fs_.nodes_;
+            for (auto it = nodes.lower_bound(prefix); it != nodes.end() && it->first.starts_with(prefix); ++it)
                 if (it->first.find('\\', prefix.size()) == std::string::npos && !it->second.attributes.hidden &&
                     !it->second.attributes.system)
                     names_.push_back(lastComponent(it->second.name));

@@ -296,10 +296,10 @@ private:
         InitializeObjectAttributes(&object, &objectName, OBJ_CASE_INSENSITIVE, handle_.get(), nullptr);
         IO_STATUS_BLOCK io{};
         HANDLE h = nullptr;
-        NTSTATUS status = NtCreateFile(
-            &h, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &object, &io, nullptr, 0, kShareAll, FILE_OPEN,
-            (folder ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE) | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT,
-            nullptr, 0);
+        const ULONG options = (folder ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE) | FILE_OPEN_REPARSE_POINT |
+                              FILE_SYNCHRONOUS_IO_NONALERT;
+        NTSTATUS status = NtCreateFile(&h, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &object, &io, nullptr, 0,
+                                       kShareAll, FILE_OPEN, options, nullptr, 0);
         if (!NT_SUCCESS(status)) return fromStatus(status);
         child.handle.reset(h);
         child.name = name_;

@@ -101,10 +101,8 @@ void Scratch::link(const fs::path& target, const fs::path& relative) const {
 }
 
 void Scratch::shell(std::string_view script) const {
-    static int scripts = 0;
-    const fs::path file = path("script" + std::to_string(++scripts) + ".sh");
-    writeFile(file, "cd " + win32::narrow(unixArgument(root_)) + "\n" + std::string(script));
-    run(L"/bin/sh " + unixArgument(file));
+    writeFile(path("script.sh"), "cd \"$(dirname \"$0\")\"\n" + std::string(script));
+    run(L"/bin/sh " + unixArgument(path("script.sh")));
 }
 
 std::vector<std::wstring> Scratch::namesIn(const fs::path& relative) const {

@@ -47,7 +47,7 @@ public:
     // A Unix symbolic link at `relative` to `target`, as a user makes one.
     void link(const fs::path& target, const fs::path& relative) const;
     // Runs `script` with /bin/sh on the Linux side, in this folder, without
-    // waiting: the script marks its own progress with files.
+    // waiting: the script marks its own progress with files. One at a time.
     void shell(std::string_view script) const;
     // The names in a folder, hidden ones too, sorted.
     std::vector<std::wstring> namesIn(const fs::path& relative) const;

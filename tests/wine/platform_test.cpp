@@ -46,27 +46,6 @@ TEST(FileSystem, TextFilesGiveErrors53_76_70AndAreWrittenInTheAnsiCodePage) {
     EXPECT_EQ(readFile(f.path("Pellmora.ini")), "\"C:\\Caf\xE9\"\r\n");
 }
 
-// A held folder lists what the cleanup may touch and reaches each child by
-// its single name; the rest of its rules show in the Cleanup suites.
-TEST(FileSystem, AHeldFolderListsPlainEntriesAndTakesSingleNamesOnly) {
-    Files f;
-    for (const char* file : {"ads/ad1/a.gif", "ads/secret/s.gif", "ads/loose.gif", "ads/system.dat"}) f.file(file);
-    f.attributes("ads\\secret", FILE_ATTRIBUTE_HIDDEN);
-    f.attributes("ads\\system.dat", FILE_ATTRIBUTE_SYSTEM);
-    std::unique_ptr<platform::Folder> ads, child;
-    EXPECT_EQ(f.files.openFolder(f.name("none\\"), ads), FileError::FileNotFound);
-    EXPECT_EQ(f.files.openFolder(f.name("ads\\loose.gif\\"), ads), FileError::PathNotFound);
-    ASSERT_EQ(f.files.openFolder(f.name("ads\\"), ads), FileError::None);
-    std::vector<std::string> names;
-    for (std::string name; ads->next(name);) names.push_back(name);
-    std::ranges::sort(names);
-    EXPECT_EQ(names, (std::vector<std::string>{"ad1", "loose.gif"}));
-    for (const char* name : {"..", ".", "ad1\\a.gif", "ad1/a.gif", "loose.gif:s", ""})
-        EXPECT_EQ(ads->deleteFile(name), FileError::PathNotFound) << name;
-    EXPECT_EQ(ads->openFolder("..", child), FileError::PathNotFound);
-    EXPECT_TRUE(f.exists("ads\\ad1\\a.gif") && f.exists("ads\\loose.gif"));
-}
-
 // A started copy of this program writes the tail of its command line, the
 // whole line and its own path to the file its environment names.
 TEST(Processes, StartsByTheFullPathBehindABlankAndGivesTheTailOfTheCommandLine) {
