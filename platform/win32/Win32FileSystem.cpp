@@ -167,10 +167,11 @@ constexpr ULONG kListingBytes = 16 * 1024;
 
 FileError fromStatus(NTSTATUS status) { return fileErrorFrom(RtlNtStatusToDosError(status)); }
 
-// A name that can only be a child's: one component, and nothing the system
-// would read as a path, a stream or the name's end.
+// A name that can only be a child's: one component, nothing the system
+// would read as a path, a stream or the name's end, and short enough for the
+// 16-bit length the system takes (a longer one would be cut to another name).
 bool isSingleName(std::wstring_view name) {
-    return !name.empty() && name != L"." && name != L".." &&
+    return !name.empty() && name.size() < 0x8000 && name != L"." && name != L".." &&
            name.find_first_of(std::wstring_view(L"\\/:\0", 4)) == std::wstring_view::npos;
 }
 
@@ -310,6 +311,8 @@ private:
         if (status == kBufferOverflow) return FileError::PermissionDenied;  // a longer name: somewhere else
         if (NT_SUCCESS(status)) status = attributesOf(h, child.attributes);
         if (!NT_SUCCESS(status)) return fromStatus(status);
+        // Compared as the system compares names; only a case variant of a folder above the ads folder
+        // could pass for another, and whoever may make one there could replace the ads folder itself.
         const bool same = CompareStringOrdinal(reached.data(), static_cast<int>(reached.size()), child.name.data(),
                                                static_cast<int>(child.name.size()), TRUE) == CSTR_EQUAL;
         if (!same || (child.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return FileError::PermissionDenied;
