@@ -12,8 +12,8 @@
 
 namespace pellmora {
 
-using platform::Folder;
 using platform::FileError;
+using platform::Folder;
 
 namespace {
 
