@@ -154,18 +154,40 @@ FileError Win32FileSystem::replaceFile(const std::string& from, const std::strin
 
 namespace {
 
-// Not in the SDK's user-mode headers; in ntdll since the first Windows NT.
-extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PIO_APC_ROUTINE apc, PVOID apcContext,
-                                               PIO_STATUS_BLOCK io, PVOID buffer, ULONG length,
-                                               FILE_INFORMATION_CLASS kind, BOOLEAN single, PUNICODE_STRING mask,
-                                               BOOLEAN restart);
+// ntdll's file calls, looked up by name once: each has been there since the
+// first Windows NT, and none needs linking against ntdll.
+struct Ntdll {
+    using QueryDirectoryFile = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PIO_APC_ROUTINE, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG,
+                                                FILE_INFORMATION_CLASS, BOOLEAN, PUNICODE_STRING, BOOLEAN);
+    decltype(&NtCreateFile) createFile;
+    QueryDirectoryFile queryDirectoryFile;
+    decltype(&NtQueryInformationFile) queryInformationFile;
+    decltype(&NtSetInformationFile) setInformationFile;
+    decltype(&RtlNtStatusToDosError) statusToDosError;
+    bool complete() const {
+        return createFile && queryDirectoryFile && queryInformationFile && setInformationFile && statusToDosError;
+    }
+};
+
+const Ntdll& ntdll() {
+    static const Ntdll calls = [] {
+        const HMODULE module = GetModuleHandleW(L"ntdll.dll");
+        const auto find = [module](const char* name) { return reinterpret_cast<void*>(GetProcAddress(module, name)); };
+        return Ntdll{reinterpret_cast<decltype(&NtCreateFile)>(find("NtCreateFile")),
+                     reinterpret_cast<Ntdll::QueryDirectoryFile>(find("NtQueryDirectoryFile")),
+                     reinterpret_cast<decltype(&NtQueryInformationFile)>(find("NtQueryInformationFile")),
+                     reinterpret_cast<decltype(&NtSetInformationFile)>(find("NtSetInformationFile")),
+                     reinterpret_cast<decltype(&RtlNtStatusToDosError)>(find("RtlNtStatusToDosError"))};
+    }();
+    return calls;
+}
 
 constexpr NTSTATUS kBufferOverflow = static_cast<NTSTATUS>(0x80000005);
 // The client may hold an ad open while we look at it.
 constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr ULONG kListingBytes = 16 * 1024;
 
-FileError fromStatus(NTSTATUS status) { return fileErrorFrom(RtlNtStatusToDosError(status)); }
+FileError fromStatus(NTSTATUS status) { return fileErrorFrom(ntdll().statusToDosError(status)); }
 
 // A name that can only be a child's: one component, nothing the system
 // would read as a path, a stream or the name's end, and short enough for the
@@ -180,7 +202,7 @@ bool isSingleName(std::wstring_view name) {
 NTSTATUS reachedName(HANDLE h, std::size_t chars, std::wstring& name) {
     std::vector<std::uint32_t> buffer(2 + (chars * sizeof(wchar_t) + 3) / 4);  // aligned as the structure needs
     IO_STATUS_BLOCK io{};
-    const NTSTATUS status = NtQueryInformationFile(h, &io, buffer.data(), static_cast<ULONG>(buffer.size() * 4),
+    const NTSTATUS status = ntdll().queryInformationFile(h, &io, buffer.data(), static_cast<ULONG>(buffer.size() * 4),
                                                    FileNameInformation);
     const auto& info = *reinterpret_cast<const FILE_NAME_INFORMATION*>(buffer.data());
     if (NT_SUCCESS(status)) name.assign(info.FileName, info.FileNameLength / sizeof(wchar_t));
@@ -191,7 +213,7 @@ NTSTATUS reachedName(HANDLE h, std::size_t chars, std::wstring& name) {
 NTSTATUS attributesOf(HANDLE h, ULONG& attributes) {
     FILE_BASIC_INFORMATION basic{};
     IO_STATUS_BLOCK io{};
-    const NTSTATUS status = NtQueryInformationFile(h, &io, &basic, sizeof basic, FileBasicInformation);
+    const NTSTATUS status = ntdll().queryInformationFile(h, &io, &basic, sizeof basic, FileBasicInformation);
     attributes = basic.FileAttributes;
     return status;
 }
@@ -201,7 +223,8 @@ FileError dispose(HANDLE h, ULONG attributes) {
     if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return FileError::PermissionDenied;
     FILE_DISPOSITION_INFORMATION disposition{TRUE};
     IO_STATUS_BLOCK io{};
-    const NTSTATUS status = NtSetInformationFile(h, &io, &disposition, sizeof disposition, FileDispositionInformation);
+    const NTSTATUS status =
+        ntdll().setInformationFile(h, &io, &disposition, sizeof disposition, FileDispositionInformation);
     return NT_SUCCESS(status) ? FileError::None : fromStatus(status);
 }
 
@@ -215,6 +238,7 @@ public:
 
     // The folder at a path as the system resolves it, links included.
     static FileError open(const std::wstring& path, std::unique_ptr<Win32Folder>& folder) {
+        if (!ntdll().complete()) return FileError::Failed;
         FileHandle h(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll,
                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!h) return lastError();
@@ -234,7 +258,7 @@ public:
             if (entry_ == nullptr) {
                 if (!listing_) return false;
                 IO_STATUS_BLOCK io{};
-                const NTSTATUS status = NtQueryDirectoryFile(handle_.get(), nullptr, nullptr, nullptr, &io,
+                const NTSTATUS status = ntdll().queryDirectoryFile(handle_.get(), nullptr, nullptr, nullptr, &io,
                                                              listing_.get(), kListingBytes, FileDirectoryInformation,
                                                              FALSE, nullptr, FALSE);
                 if (!NT_SUCCESS(status) || io.Information == 0) {
@@ -299,7 +323,7 @@ private:
         HANDLE h = nullptr;
         const ULONG options = (folder ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE) | FILE_OPEN_REPARSE_POINT |
                               FILE_SYNCHRONOUS_IO_NONALERT;
-        NTSTATUS status = NtCreateFile(&h, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &object, &io, nullptr, 0,
+        NTSTATUS status = ntdll().createFile(&h, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &object, &io, nullptr, 0,
                                        kShareAll, FILE_OPEN, options, nullptr, 0);
         if (!NT_SUCCESS(status)) return fromStatus(status);
         child.handle.reset(h);
