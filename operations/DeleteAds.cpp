@@ -58,7 +58,8 @@ void frmMain::DeleteAds() {
             std::unique_ptr<Folder> entry;
             if (ads->openFolder(name, entry) == FileError::None)
                 for (std::string inner; entry->next(inner);) entry->deleteFile(inner);
-            const FileError asFile = ads->deleteFile(name);
+            // An entry held open as a folder is no file: deleting it as one could only fail.
+            const FileError asFile = entry ? FileError::Failed : ads->deleteFile(name);
             // The folder just emptied is the one removed, through what held it.
             const FileError asFolder = entry ? entry->remove() : ads->removeFolder(name);
             const bool gone = asFile == FileError::None || asFolder == FileError::None || (isGone(asFile) && isGone(asFolder));

@@ -2,8 +2,10 @@
 
 #include <winternl.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/win32/Paths.h"
@@ -163,9 +165,11 @@ struct Ntdll {
     QueryDirectoryFile queryDirectoryFile;
     decltype(&NtQueryInformationFile) queryInformationFile;
     decltype(&NtSetInformationFile) setInformationFile;
+    decltype(&NtQueryObject) queryObject;
     decltype(&RtlNtStatusToDosError) statusToDosError;
     bool complete() const {
-        return createFile && queryDirectoryFile && queryInformationFile && setInformationFile && statusToDosError;
+        return createFile && queryDirectoryFile && queryInformationFile && setInformationFile && queryObject &&
+               statusToDosError;
     }
 };
 
@@ -177,6 +181,7 @@ const Ntdll& ntdll() {
                      reinterpret_cast<Ntdll::QueryDirectoryFile>(find("NtQueryDirectoryFile")),
                      reinterpret_cast<decltype(&NtQueryInformationFile)>(find("NtQueryInformationFile")),
                      reinterpret_cast<decltype(&NtSetInformationFile)>(find("NtSetInformationFile")),
+                     reinterpret_cast<decltype(&NtQueryObject)>(find("NtQueryObject")),
                      reinterpret_cast<decltype(&RtlNtStatusToDosError)>(find("RtlNtStatusToDosError"))};
     }();
     return calls;
@@ -197,16 +202,19 @@ bool isSingleName(std::wstring_view name) {
            name.find_first_of(std::wstring_view(L"\\/:\0", 4)) == std::wstring_view::npos;
 }
 
-// The name within its volume of what a handle leads to, asked with room for
-// `chars` characters: a longer name does not fit and gives kBufferOverflow.
+// The full name of what a handle leads to, as the system names the object
+// (a link followed shows its target's name), asked with room for `chars`
+// characters: a longer name does not fit, gives a status that is no success
+// and leaves in `name` as many characters as it would need. It asks nothing
+// of the file itself, which keeps it cheap.
 NTSTATUS reachedName(HANDLE h, std::size_t chars, std::wstring& name) {
-    std::vector<std::uint32_t> buffer(2 + (chars * sizeof(wchar_t) + 3) / 4);  // aligned as the structure needs
-    IO_STATUS_BLOCK io{};
-    const NTSTATUS status = ntdll().queryInformationFile(h, &io, buffer.data(), static_cast<ULONG>(buffer.size() * 4),
-                                                   FileNameInformation);
-    const auto& info = *reinterpret_cast<const FILE_NAME_INFORMATION*>(buffer.data());
-    if (NT_SUCCESS(status)) name.assign(info.FileName, info.FileNameLength / sizeof(wchar_t));
-    else if (status == kBufferOverflow) name.resize(info.FileNameLength / sizeof(wchar_t));  // the length it needs
+    std::vector<std::uint64_t> buffer(1 + (sizeof(UNICODE_STRING) + (chars + 1) * sizeof(wchar_t)) / 8);
+    ULONG needed = 0;
+    const NTSTATUS status = ntdll().queryObject(h, ObjectNameInformation, buffer.data(),
+                                                static_cast<ULONG>(buffer.size() * 8), &needed);
+    const auto& object = *reinterpret_cast<const UNICODE_STRING*>(buffer.data());
+    if (NT_SUCCESS(status)) name.assign(object.Buffer, object.Length / sizeof(wchar_t));
+    else name.resize(needed / sizeof(wchar_t));
     return status;
 }
 
@@ -244,8 +252,9 @@ public:
         if (!h) return lastError();
         std::wstring name;
         ULONG attributes = 0;
-        NTSTATUS status = reachedName(h.get(), path.size(), name);
-        if (status == kBufferOverflow) status = reachedName(h.get(), name.size(), name);
+        // A name may come out longer than the path that reached it (a link).
+        NTSTATUS status = reachedName(h.get(), path.size() + 16, name);
+        if (!NT_SUCCESS(status) && name.size() > path.size()) status = reachedName(h.get(), name.size(), name);
         if (NT_SUCCESS(status)) status = attributesOf(h.get(), attributes);
         if (!NT_SUCCESS(status)) return fromStatus(status);
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return FileError::PathNotFound;  // a file
@@ -273,6 +282,7 @@ public:
             if ((found.FileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0 || foundName == L"." ||
                 foundName == L"..")
                 continue;
+            listed_.insert_or_assign(std::wstring(foundName), found.FileAttributes);
             name = narrow(foundName);
             return true;
         }
@@ -332,9 +342,14 @@ private:
         child.name += name;
         std::wstring reached;
         status = reachedName(h, child.name.size(), reached);
-        if (status == kBufferOverflow) return FileError::PermissionDenied;  // a longer name: somewhere else
-        if (NT_SUCCESS(status)) status = attributesOf(h, child.attributes);
-        if (!NT_SUCCESS(status)) return fromStatus(status);
+        if (!NT_SUCCESS(status))  // a name too long to be that child's leads somewhere else
+            return reached.size() > child.name.size() ? FileError::PermissionDenied : fromStatus(status);
+        // What the listing said of it, or else what the handle says: a link
+        // put in its place since is caught by its name above.
+        if (const auto it = listed_.find(std::wstring(name)); it != listed_.end())
+            child.attributes = it->second;
+        else if (status = attributesOf(h, child.attributes); !NT_SUCCESS(status))
+            return fromStatus(status);
         // Compared as the system compares names; only a case variant of a folder above the ads folder
         // could pass for another, and whoever may make one there could replace the ads folder itself.
         const bool same = CompareStringOrdinal(reached.data(), static_cast<int>(reached.size()), child.name.data(),
@@ -347,6 +362,7 @@ private:
     std::wstring name_;
     ULONG attributes_;
     std::unique_ptr<std::uint64_t[]> listing_{new std::uint64_t[kListingBytes / 8]};
+    std::unordered_map<std::wstring, ULONG> listed_;  // each name listed, with its attributes then
     const unsigned char* entry_ = nullptr;
 };
 
