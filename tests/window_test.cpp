@@ -163,8 +163,7 @@ TEST(DialogButtons, CancelEndsWithoutSavingApplyAndOkSave) {
         {"click, Cancel", {ControlId::chkAutoRun, ControlId::btnCancel, ControlId::btnApply}, kPlain},
         {"click, Apply, Cancel", {ControlId::chkRunJuno, ControlId::btnApply, ControlId::btnCancel},
          ini("C:\\Juno\\", 0, 1, 0, 1)},
-        {"Delete Ads cuts the path, OK", {ControlId::btnDeleteAds, ControlId::btnOK}, ini("C:\\Juno", 0, 1, 1, 1)},
-        {"Run Juno cuts the path, OK", {ControlId::btnRunJuno, ControlId::btnOK}, ini("C:\\Juno", 0, 1, 1, 1)},
+        {"OK", {ControlId::chkDeleteAds, ControlId::btnOK}, ini("C:\\Juno\\", 0, 0, 1, 1)},
     };
     for (const auto& [what, clicks, saved] : rows) {
         SCOPED_TRACE(what);

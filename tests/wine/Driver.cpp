@@ -1,9 +1,8 @@
 #include "tests/wine/Driver.h"
 
-#include <algorithm>
+#include <climits>
 #include <fstream>
 
-#include "platform/win32/Layout.h"
 #include "platform/win32/Paths.h"
 #include "options/OptionsFile.h"
 #include "platform/win32/Text.h"
@@ -32,19 +31,24 @@ std::wstring unixArgument(const fs::path& path) {
     return quoted;
 }
 
-void walk(const fs::path& root, const std::wstring& relative, std::map<std::wstring, std::string>& tree) {
+// Every name under `root` (to `depth` levels) with its attributes and, with
+// `bytes`, a file's bytes, through the extended-length form.
+void walk(const fs::path& root, const std::wstring& relative, std::map<std::wstring, std::string>& tree,
+          int depth = INT_MAX, bool bytes = true) {
     WIN32_FIND_DATAW found;
-    const win32::FindHandle find(FindFirstFileW((root.wstring() + relative + L"\\*").c_str(), &found));
+    const std::wstring folder = win32::extendedLengthForm(root.wstring()) + relative;
+    const win32::FindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &found));
     for (bool more = static_cast<bool>(find); more; more = FindNextFileW(find.get(), &found)) {
         const std::wstring name = found.cFileName, path = relative + L"\\" + name;
         if (name == L"." || name == L"..") continue;
         const DWORD attributes = found.dwFileAttributes;
-        const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         // A file's bytes by their hash: a failure then prints one line a file.
-        const std::string bytes = folder ? "" : readFile(root.wstring() + path);
-        tree[path] = std::to_string(attributes) + " " + std::to_string(bytes.size()) + " " +
-                     std::to_string(std::hash<std::string>{}(bytes));
-        if (folder && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) walk(root, path, tree);
+        const std::string content = isFolder || !bytes ? "" : readFile(folder + L"\\" + name);
+        tree[path] = std::to_string(attributes) + " " + std::to_string(content.size()) + " " +
+                     std::to_string(std::hash<std::string>{}(content));
+        if (isFolder && depth > 1 && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+            walk(root, path, tree, depth - 1, bytes);
     }
 }
 
@@ -106,19 +110,16 @@ void Scratch::shell(std::string_view script) const {
 }
 
 std::vector<std::wstring> Scratch::namesIn(const fs::path& relative) const {
+    std::map<std::wstring, std::string> tree;
+    walk(path(relative).make_preferred(), L"", tree, 1, false);
     std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    const std::wstring pattern = win32::extendedLengthForm(path(relative).make_preferred().wstring()) + L"\\*";
-    const win32::FindHandle find(FindFirstFileW(pattern.c_str(), &found));
-    for (bool more = static_cast<bool>(find); more; more = FindNextFileW(find.get(), &found))
-        if (std::wstring_view name = found.cFileName; name != L"." && name != L"..") names.emplace_back(name);
-    std::sort(names.begin(), names.end());
+    for (const auto& [name, what] : tree) names.push_back(name.substr(1));
     return names;
 }
 
 std::map<std::wstring, std::string> Scratch::snapshot(const fs::path& relative) const {
     std::map<std::wstring, std::string> tree;
-    walk(path(relative), L"", tree);
+    walk(path(relative).make_preferred(), L"", tree);
     return tree;
 }
 
@@ -152,8 +153,6 @@ Pellmora::~Pellmora() {
     CloseHandle(process_.hThread);
     CloseHandle(process_.hProcess);
 }
-
-int Pellmora::controlIdOf(ControlId id) { return win32::controlIdOf(pellmora::row(id)); }
 
 HWND Pellmora::window(DWORD timeoutMs) {
     if (window_) return window_;
@@ -201,23 +200,12 @@ bool Pellmora::exited(DWORD timeoutMs) const {
     return WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
 }
 
-bool Pellmora::bringToFront() const {
-    return waitFor([&] { return SetForegroundWindow(window_), GetForegroundWindow() == window_; }, 3000);
-}
-
-void Pellmora::press(WORD virtualKey) const {
-    EXPECT_TRUE(bringToFront());
-    INPUT keys[2] = {{INPUT_KEYBOARD, {.ki = {virtualKey}}}, {INPUT_KEYBOARD, {.ki = {virtualKey, 0, KEYEVENTF_KEYUP}}}};
-    SendInput(2, keys, sizeof(INPUT));
-}
-
-void Pellmora::typeText(const std::wstring& text) const {
-    EXPECT_TRUE(bringToFront());
-    for (const wchar_t c : text) {
-        INPUT keys[2] = {{INPUT_KEYBOARD, {.ki = {0, WORD(c), KEYEVENTF_UNICODE}}},
-                         {INPUT_KEYBOARD, {.ki = {0, WORD(c), KEYEVENTF_UNICODE | KEYEVENTF_KEYUP}}}};
-        SendInput(2, keys, sizeof(INPUT));
-    }
+// A key down and up, once the window is in front.
+void Pellmora::keys(WORD virtualKey, wchar_t c, DWORD flags) const {
+    EXPECT_TRUE(waitFor([&] { return SetForegroundWindow(window_), GetForegroundWindow() == window_; }, 3000));
+    INPUT input[2] = {{INPUT_KEYBOARD, {.ki = {virtualKey, WORD(c), flags}}},
+                      {INPUT_KEYBOARD, {.ki = {virtualKey, WORD(c), flags | KEYEVENTF_KEYUP}}}};
+    SendInput(2, input, sizeof(INPUT));
 }
 
 }  // namespace wine

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/win32/Handles.h"
+#include "platform/win32/Layout.h"
 #include "tools/driving/Driving.h"
 #include "window/ControlTable.h"
 
@@ -79,7 +80,7 @@ public:
 
     // The visible main window once it takes messages; null if it never does.
     HWND window(DWORD timeoutMs = 20000);
-    HWND control(ControlId id) const { return driving::descendant(window_, controlIdOf(id)); }
+    HWND control(ControlId id) const { return driving::descendant(window_, win32::controlIdOf(pellmora::row(id))); }
     std::wstring text(ControlId id) const { return driving::textOf(control(id)).value_or(L"<no answer>"); }
     LRESULT send(ControlId id, UINT message, WPARAM w = 0, LPARAM l = 0) const;
     void click(ControlId id) const { PostMessageW(control(id), BM_CLICK, 0, 0); }
@@ -91,15 +92,15 @@ public:
     std::optional<std::wstring> answerMessageBox(DWORD timeoutMs = 10000) const;
     bool exited(DWORD timeoutMs) const;
     std::string ini() const { return readFile(app_ / "Pellmora.ini"); }
-    DWORD processId() const { return process_.dwProcessId; }
 
     // Real key input, to the window once it is in front.
-    bool bringToFront() const;
-    void press(WORD virtualKey) const;
-    void typeText(const std::wstring& text) const;
+    void press(WORD virtualKey) const { keys(virtualKey, 0, 0); }
+    void typeText(const std::wstring& text) const {
+        for (const wchar_t c : text) keys(0, c, KEYEVENTF_UNICODE);
+    }
 
 private:
-    static int controlIdOf(ControlId id);
+    void keys(WORD virtualKey, wchar_t c, DWORD flags) const;
     fs::path app_;
     win32::KernelHandle job_;
     PROCESS_INFORMATION process_{};
