@@ -91,4 +91,8 @@ if [ -n "$variant" ]; then
   ) 9>"$WINEPREFIX.lock"
 fi
 
+# The prefix's server and system processes are started first, without this
+# script's output: started by the command, they would hold its output open,
+# and ctest would wait on it until the last program in the prefix ended.
+wine cmd.exe /c exit 0 >/dev/null 2>&1 </dev/null || true
 "$@"

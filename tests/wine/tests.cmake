@@ -1,7 +1,9 @@
 # The Wine tests, one ctest test per suite of wine_tests.exe, named
-# wine.<Suite> (wine.<Suite>_x86 for the 32-bit build). Suites that give
-# real key input or need the focus take the desktop in turn (RESOURCE_LOCK
-# wine_desktop); the others run beside them.
+# wine.<Suite> (wine.<Suite>_x86 for the 32-bit build). The virtual display
+# is one resource of two slots (tests/wine/desktop.json): a suite that shows
+# a window takes one, so two such suites may run side by side; a suite that
+# gives real key input or needs the focus takes both, so no other window can
+# appear and take the focus from it. Suites without a window take none.
 set(wine_tests_source_dir ${CMAKE_CURRENT_LIST_DIR})
 file(GLOB wine_test_sources ${wine_tests_source_dir}/*_test.cpp)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${wine_test_sources})
@@ -14,14 +16,17 @@ foreach(source IN LISTS wine_test_sources)
   endforeach()
 endforeach()
 list(REMOVE_DUPLICATES wine_suites)
-set(wine_desktop_suites Window OptionsFile AutoRun Controls)
+set(wine_focus_suites Window OptionsFile AutoRun Controls)
+set(wine_windowless_suites FileSystem Processes)
 foreach(suite IN LISTS wine_suites)
   set(name wine.${suite}${PELLMORA_WINE_SUFFIX})
   add_test(NAME ${name}
            COMMAND ${PELLMORA_WINE} wine ${PELLMORA_WINDOWS_BUILD}/tests/wine/wine_tests.exe --gtest_filter=${suite}.*)
   set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS wine)
-  if(suite IN_LIST wine_desktop_suites)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_desktop)
+  if(suite IN_LIST wine_focus_suites)
+    set_tests_properties(${name} PROPERTIES RESOURCE_GROUPS desktop:2)
+  elseif(NOT suite IN_LIST wine_windowless_suites)
+    set_tests_properties(${name} PROPERTIES RESOURCE_GROUPS desktop:1)
   endif()
 endforeach()
 # The captions again at the other DPIs and under a Wine without its own
@@ -35,5 +40,5 @@ foreach(variant 120dpi:PELLMORA_DPI=120 144dpi:PELLMORA_DPI=144 192dpi:PELLMORA_
   add_test(NAME ${name}
            COMMAND env ${setting} ${PELLMORA_WINE} wine ${PELLMORA_WINDOWS_BUILD}/tests/wine/wine_tests.exe
                    --gtest_filter=Captions.*)
-  set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS wine)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS wine RESOURCE_GROUPS desktop:1)
 endforeach()
