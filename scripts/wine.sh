@@ -73,7 +73,13 @@ if [ -n "$variant" ]; then
       rm -rf "$WINEPREFIX" "$WINEPREFIX.new"
       # Hard links for the system's files, which nothing writes; copies of the
       # registry, which the server rewrites in place when it has more links.
-      cp -al "$base" "$WINEPREFIX.new"
+      # Tests in the main prefix make and remove scratch folders in its Temp
+      # meanwhile: one gone before it was linked is no fault, and none is kept.
+      if ! cp -al "$base" "$WINEPREFIX.new" 2>"$WINEPREFIX.errors" &&
+         grep -v '/Temp/.*: No such file or directory$' "$WINEPREFIX.errors" >&2; then
+        exit 1
+      fi
+      rm -rf "$WINEPREFIX.errors" "$WINEPREFIX.new"/drive_c/users/*/Temp/*
       for reg in "$base"/*.reg; do cp --remove-destination "$reg" "$WINEPREFIX.new/"; done
       if [ "${PELLMORA_WINE_FONTS:-}" = none ]; then
         find "$WINEPREFIX.new/drive_c/windows/Fonts" -type f -delete
