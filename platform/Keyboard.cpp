@@ -16,20 +16,20 @@ bool hasCaptionKey(ControlKind kind) { return kind == ControlKind::Button || kin
 
 }  // namespace
 
-KeyboardRules keyboardRules(std::span<const ControlSpec> table) {
+KeyboardRules keyboardRules(std::span<const ControlRow> table) {
     KeyboardRules rules;
     for (Row row = 0; row < table.size(); ++row) {
-        const ControlSpec& spec = table[row];
-        if (spec.visible && takesFocus(spec.kind)) rules.tabOrder.push_back(row);
-        if (spec.isDefault) rules.defaultButton = row;
-        if (spec.isCancel) rules.cancelButton = row;
+        const ControlRow& control = table[row];
+        if (control.visible && takesFocus(control.kind)) rules.tabOrder.push_back(row);
+        if (control.isDefault) rules.defaultButton = row;
+        if (control.isCancel) rules.cancelButton = row;
     }
     std::stable_sort(rules.tabOrder.begin(), rules.tabOrder.end(),
                      [&](Row a, Row b) { return table[a].tabIndex < table[b].tabIndex; });
     return rules;
 }
 
-std::optional<Row> KeyboardRules::enterTarget(std::span<const ControlSpec> table, Row focused) const {
+std::optional<Row> KeyboardRules::enterTarget(std::span<const ControlRow> table, Row focused) const {
     if (focused < table.size() && table[focused].kind == ControlKind::Button) return focused;
     return defaultButton;
 }
@@ -49,15 +49,15 @@ char accessKey(std::string_view caption) {
     return 0;
 }
 
-AccessKeyTarget findAccessKey(std::span<const ControlSpec> table, const std::vector<Row>& order, int current,
+AccessKeyTarget findAccessKey(std::span<const ControlRow> table, const std::vector<Row>& order, int current,
                               char key) {
     AccessKeyTarget target;
     const int count = static_cast<int>(order.size());
     int matches = 0;
     for (int step = 1; step <= count; ++step) {
         const int at = ((current % count + count) % count + step) % count;
-        const ControlSpec& spec = table[order[static_cast<std::size_t>(at)]];
-        if (!hasCaptionKey(spec.kind) || accessKey(spec.text) != key) continue;
+        const ControlRow& control = table[order[static_cast<std::size_t>(at)]];
+        if (!hasCaptionKey(control.kind) || accessKey(control.text) != key) continue;
         if (matches++ == 0) target.position = at;
     }
     target.unique = matches == 1;

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ControlSpec.h"
+#include "platform/ControlRow.h"
 
 namespace platform {
 
@@ -20,10 +20,10 @@ struct KeyboardRules {
     std::optional<Row> defaultButton, cancelButton;
 
     // The button Enter presses: the focused one, or else the default one.
-    std::optional<Row> enterTarget(std::span<const ControlSpec> table, Row focused) const;
+    std::optional<Row> enterTarget(std::span<const ControlRow> table, Row focused) const;
 };
 
-KeyboardRules keyboardRules(std::span<const ControlSpec> table);
+KeyboardRules keyboardRules(std::span<const ControlRow> table);
 
 // The access key of a caption: the upper-case letter or digit after a single
 // "&" ("&&" is a literal ampersand), or 0 when there is none.
@@ -38,7 +38,7 @@ struct AccessKeyTarget {
     int position = -1;  // in the Tab order; -1: no control has this key
     bool unique = false;
 };
-AccessKeyTarget findAccessKey(std::span<const ControlSpec> table, const std::vector<Row>& order, int current,
+AccessKeyTarget findAccessKey(std::span<const ControlRow> table, const std::vector<Row>& order, int current,
                               char key);
 
 }  // namespace platform

@@ -13,19 +13,19 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ControlSpec.h"
+#include "platform/ControlRow.h"
 
 namespace platform {
 
 class Control {
 public:
-    explicit Control(const ControlSpec& row)
+    explicit Control(const ControlRow& row)
         : row_(row), left_(row.left), top_(row.top), width_(row.width), height_(row.height) {}
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
     virtual ~Control() = default;
 
-    const ControlSpec& row() const { return row_; }
+    const ControlRow& row() const { return row_; }
 
     // Positions are kept exactly as set; drawing maps them to whole pixels
     // without ever writing the rounded value back.
@@ -47,13 +47,13 @@ protected:
     virtual void changed() {}
 
 private:
-    const ControlSpec& row_;
+    const ControlRow& row_;
     float left_, top_, width_, height_;
 };
 
 class Label : public Control {
 public:
-    explicit Label(const ControlSpec& row) : Control(row), caption_(row.text) {}
+    explicit Label(const ControlRow& row) : Control(row), caption_(row.text) {}
     const std::string& caption() const { return caption_; }
     void setCaption(std::string text) {
         caption_ = std::move(text);
@@ -77,7 +77,7 @@ public:
 // also whenever code changes the value, so the logic sees both the same way.
 class CheckBox : public Control {
 public:
-    explicit CheckBox(const ControlSpec& row) : Control(row), value_(row.value) {}
+    explicit CheckBox(const ControlRow& row) : Control(row), value_(row.value) {}
     std::function<void()> onClick;
 
     std::int16_t value() const { return value_; }
@@ -97,7 +97,7 @@ private:
 // Change is raised on every change of the text: typing, pasting or code.
 class TextBox : public Control {
 public:
-    explicit TextBox(const ControlSpec& row) : Control(row), text_(row.text) {}
+    explicit TextBox(const ControlRow& row) : Control(row), text_(row.text) {}
     std::function<void()> onChange;
 
     const std::string& text() const { return text_; }
@@ -122,7 +122,7 @@ private:
 
 class ProgressBar : public Control {
 public:
-    explicit ProgressBar(const ControlSpec& row)
+    explicit ProgressBar(const ControlRow& row)
         : Control(row), max_(row.maximum), value_(row.value) {}
     float max() const { return max_; }
     float value() const { return value_; }
@@ -149,13 +149,13 @@ public:
 // due while the thread is busy delivers one tick when it is free again.
 class Timer {
 public:
-    explicit Timer(const ControlSpec& row) : row_(row), enabled_(row.enabled) {}
+    explicit Timer(const ControlRow& row) : row_(row), enabled_(row.enabled) {}
     Timer(const Timer&) = delete;
     Timer& operator=(const Timer&) = delete;
     virtual ~Timer() = default;
 
     std::function<void()> onTick;
-    const ControlSpec& row() const { return row_; }
+    const ControlRow& row() const { return row_; }
     int interval() const { return row_.interval; }
     bool enabled() const { return enabled_; }
     // Enabling a running timer restarts its interval.
@@ -171,7 +171,7 @@ protected:
     virtual void enabledChanged() = 0;
 
 private:
-    const ControlSpec& row_;
+    const ControlRow& row_;
     bool enabled_;
 };
 

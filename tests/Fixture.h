@@ -28,7 +28,7 @@ inline const std::string kOptionsMessage =
     "An Unexpected error has occured while trying to read Pellmora.ini. Pellmora will try to rebuild this file.";
 
 struct App {
-    headless::Headless h{pellmora::kFormSpec};
+    headless::Headless h{pellmora::kFormLayout};
     headless::MemoryFileSystem& fs = h.files();
     pellmora::frmMain f{h.form(), h, h.files(), h};
 

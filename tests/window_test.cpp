@@ -200,7 +200,7 @@ TEST(Notice, MovesFourTwipsATickAndWrapsOnlyPastItsWidth) {
 // Tab walks the tab indexes across the panel and the frame, passing over what
 // takes no focus; Enter presses the focused button or else OK, Esc Cancel.
 TEST(KeyboardRules, TabOrderAndTheDialogKeysFollowTheTable) {
-    const auto table = pellmora::kFormSpec.controls;
+    const auto table = pellmora::kFormLayout.controls;
     const platform::KeyboardRules rules = platform::keyboardRules(table);
     std::vector<std::string_view> order;
     for (platform::Row at : rules.tabOrder) order.push_back(table[at].name);

@@ -6,7 +6,7 @@ namespace pellmora {
 
 using platform::Align;
 using platform::ControlKind;
-using platform::ControlSpec;
+using platform::ControlRow;
 using platform::FontKind;
 
 namespace {
@@ -24,7 +24,7 @@ constexpr platform::Row F = row(ControlId::fraAutoRun);
 
 struct Entry {
     ControlId id;
-    ControlSpec spec;
+    ControlRow row;
 };
 
 // clang-format off
@@ -82,8 +82,8 @@ constexpr Entry kEntries[]{
 // clang-format on
 
 constexpr auto kTable = [] {
-    std::array<ControlSpec, std::size(kEntries)> rows{};
-    for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = kEntries[i].spec;
+    std::array<ControlRow, std::size(kEntries)> rows{};
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = kEntries[i].row;
     return rows;
 }();
 
@@ -96,7 +96,7 @@ static_assert(rowsInIdOrder(), "a control's row is its ControlId");
 
 }  // namespace
 
-const platform::FormSpec kFormSpec{
+const platform::FormLayout kFormLayout{
     .title = "Pellmora Version 1.01",
     .clientWidth = 4635,
     .clientHeight = 4665,
@@ -105,7 +105,5 @@ const platform::FormSpec kFormSpec{
     .tabToolTip = "General Pellmora Setup",
     .controls = kTable,
 };
-
-const ControlSpec& controlSpec(ControlId id) { return kTable[row(id)]; }
 
 }  // namespace pellmora

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/ControlSpec.h"
+#include "platform/ControlRow.h"
 
 namespace pellmora {
 
@@ -37,8 +37,6 @@ enum class ControlId : std::uint8_t {
 constexpr platform::Row row(ControlId id) { return static_cast<platform::Row>(id); }
 
 // Title, client size, the tab and every control.
-extern const platform::FormSpec kFormSpec;
-
-const platform::ControlSpec& controlSpec(ControlId id);
+extern const platform::FormLayout kFormLayout;
 
 }  // namespace pellmora

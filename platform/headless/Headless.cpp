@@ -6,7 +6,7 @@
 namespace headless {
 
 using platform::ControlKind;
-using platform::ControlSpec;
+using platform::ControlRow;
 using platform::Row;
 
 namespace {
@@ -30,7 +30,7 @@ std::string stateOf(const platform::Control&) { return {}; }
 template <class Base>
 class Recorded : public Base {
 public:
-    Recorded(const ControlSpec& row, Headless& host) : Base(row), host_(host) {}
+    Recorded(const ControlRow& row, Headless& host) : Base(row), host_(host) {}
     void refresh() override { host_.record(std::string(this->row().name) + " refresh"); }
     // The user edits the text, as opposed to code setting it.
     void userTypes(std::string text)
@@ -49,7 +49,7 @@ private:
 
 class HTimer : public platform::Timer {
 public:
-    HTimer(const ControlSpec& row, Headless& host) : Timer(row), host_(host) {
+    HTimer(const ControlRow& row, Headless& host) : Timer(row), host_(host) {
         if (enabled()) dueAt_ = host_.now() + static_cast<std::uint64_t>(interval());
         host_.registerTimer(this, &dueAt_);
     }
@@ -69,13 +69,13 @@ private:
 
 // --- HeadlessForm -------------------------------------------------------------
 
-HeadlessForm::HeadlessForm(Headless& host, const platform::FormSpec& spec)
-    : host_(host), spec_(spec), keys_(platform::keyboardRules(spec.controls)) {
+HeadlessForm::HeadlessForm(Headless& host, const platform::FormLayout& layout)
+    : host_(host), layout_(layout), keys_(platform::keyboardRules(layout.controls)) {
     if (!keys_.tabOrder.empty()) focus = keys_.tabOrder.front();
-    controls_.resize(spec.controls.size());
-    timers_.resize(spec.controls.size());
-    for (Row at = 0; at < spec.controls.size(); ++at) {
-        const ControlSpec& row = spec.controls[at];
+    controls_.resize(layout.controls.size());
+    timers_.resize(layout.controls.size());
+    for (Row at = 0; at < layout.controls.size(); ++at) {
+        const ControlRow& row = layout.controls[at];
         std::unique_ptr<platform::Control> control;
         switch (row.kind) {
         case ControlKind::Timer: {
@@ -112,8 +112,8 @@ void HeadlessForm::move(float left, float top) {
     top_ = top;
 }
 
-float HeadlessForm::outerWidth() const { return spec_.clientWidth + frameWidth; }
-float HeadlessForm::outerHeight() const { return spec_.clientHeight + frameHeight; }
+float HeadlessForm::outerWidth() const { return layout_.clientWidth + frameWidth; }
+float HeadlessForm::outerHeight() const { return layout_.clientHeight + frameHeight; }
 
 void HeadlessForm::unloadAndEnd() {
     visible_ = false;
@@ -123,9 +123,9 @@ void HeadlessForm::unloadAndEnd() {
 
 // --- Headless -----------------------------------------------------------------
 
-Headless::Headless(const platform::FormSpec& spec) {
+Headless::Headless(const platform::FormLayout& layout) {
     files_.afterCall = [this] { now_ += msPerFileCall; };
-    form_ = std::make_unique<HeadlessForm>(*this, spec);
+    form_ = std::make_unique<HeadlessForm>(*this, layout);
 }
 
 Headless::~Headless() = default;
@@ -235,7 +235,7 @@ void Headless::deliverKey(std::int16_t keyCode, std::int16_t shift) {
     if (form_->onKeyDown) form_->onKeyDown(keyCode, shift);
     const platform::KeyboardRules& keys = form_->keys();
     std::optional<Row> pressed;
-    if (keyCode == kVkReturn) pressed = keys.enterTarget(form_->spec().controls, form_->focus);
+    if (keyCode == kVkReturn) pressed = keys.enterTarget(form_->layout().controls, form_->focus);
     if (keyCode == kVkEscape) pressed = keys.cancelButton;
     if (pressed) {
         form_->get<platform::Button>(*pressed).click();

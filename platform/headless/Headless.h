@@ -38,7 +38,7 @@ class Headless;
 
 class HeadlessForm : public platform::Form {
 public:
-    HeadlessForm(Headless& host, const platform::FormSpec& spec);
+    HeadlessForm(Headless& host, const platform::FormLayout& layout);
     ~HeadlessForm() override;
 
     void show() override;
@@ -52,7 +52,7 @@ public:
     float leftTwips() const { return left_; }
     float topTwips() const { return top_; }
     platform::Control& control(platform::Row row) const { return *controls_[row]; }
-    const platform::FormSpec& spec() const { return spec_; }
+    const platform::FormLayout& layout() const { return layout_; }
     const platform::KeyboardRules& keys() const { return keys_; }
 
     // The focus starts on the first control in Tab order.
@@ -62,7 +62,7 @@ public:
 
 private:
     Headless& host_;
-    const platform::FormSpec& spec_;
+    const platform::FormLayout& layout_;
     const platform::KeyboardRules keys_;
     std::vector<std::unique_ptr<platform::Control>> ownedControls_;
     std::vector<std::unique_ptr<platform::Timer>> ownedTimers_;
@@ -72,7 +72,7 @@ private:
 
 class Headless : public platform::WindowSystem, public platform::Processes {
 public:
-    explicit Headless(const platform::FormSpec& spec);
+    explicit Headless(const platform::FormLayout& layout);
     ~Headless() override;
 
     HeadlessForm& form() { return *form_; }

@@ -13,7 +13,7 @@
 namespace win32 {
 
 using platform::Align;
-using platform::ControlSpec;
+using platform::ControlRow;
 using platform::FontKind;
 
 namespace {
@@ -22,7 +22,7 @@ constexpr DWORD kChildStyle = WS_CHILD | WS_CLIPSIBLINGS;
 
 HINSTANCE moduleInstance() { return GetModuleHandleW(nullptr); }
 
-DWORD visibility(const ControlSpec& row) { return row.visible ? WS_VISIBLE : 0; }
+DWORD visibility(const ControlRow& row) { return row.visible ? WS_VISIBLE : 0; }
 
 int clampToInt(float value) {
     if (!(value > static_cast<float>(INT_MIN))) return value > 0 ? INT_MAX : (value < 0 ? INT_MIN : 0);
@@ -68,7 +68,7 @@ namespace {
 
 // The pixels a caption has: the control's width less what the control draws
 // beside the text, as drawn at 96 DPI and scaled.
-std::optional<int> captionRoom(const ControlSpec& row, UINT dpi, HDC dc) {
+std::optional<int> captionRoom(const ControlRow& row, UINT dpi, HDC dc) {
     const int width = twipsToPixels(row.width, dpi);
     switch (row.kind) {
     case platform::ControlKind::Label: return width - (row.border ? 2 * GetSystemMetrics(SM_CXBORDER) : 0);
@@ -88,7 +88,7 @@ std::optional<int> captionRoom(const ControlSpec& row, UINT dpi, HDC dc) {
 
 }  // namespace
 
-bool captionFits(const ControlSpec& row, UINT dpi, HDC dc) {
+bool captionFits(const ControlRow& row, UINT dpi, HDC dc) {
     const std::optional<int> room = captionRoom(row, dpi, dc);
     if (!room || !row.visible || row.text.empty()) return true;
     const std::wstring text = widen(row.text);
@@ -162,12 +162,12 @@ void PanelControl::registerClass(HINSTANCE instance) {
     if (!RegisterClassExW(&wc)) throw std::runtime_error("The panel's window class could not be registered.");
 }
 
-PanelControl::PanelControl(const ControlSpec& row, ControlHost& host, HWND parent) : Windowed(row, host) {
+PanelControl::PanelControl(const ControlRow& row, ControlHost& host, HWND parent) : Windowed(row, host) {
     create(kClassName, kChildStyle | WS_CLIPCHILDREN | visibility(row), WS_EX_CONTROLPARENT, parent, L"");
     place();
 }
 
-FrameControl::FrameControl(const ControlSpec& row, ControlHost& host, HWND parent) : Windowed(row, host) {
+FrameControl::FrameControl(const ControlRow& row, ControlHost& host, HWND parent) : Windowed(row, host) {
     create(L"Button", kChildStyle | BS_GROUPBOX | WS_CLIPCHILDREN | visibility(row), WS_EX_CONTROLPARENT, parent,
            widen(row.text));
     SetWindowSubclass(hwnd_, frameProc, 1, 0);
@@ -176,7 +176,7 @@ FrameControl::FrameControl(const ControlSpec& row, ControlHost& host, HWND paren
 
 // --- Buttons and check boxes ---------------------------------------------------
 
-ButtonControl::ButtonControl(const ControlSpec& row, ControlHost& host, HWND parent)
+ButtonControl::ButtonControl(const ControlRow& row, ControlHost& host, HWND parent)
     : Windowed(row, host), shownAsDefault_(row.isDefault) {
     create(L"Button", kChildStyle | WS_TABSTOP | (row.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | visibility(row),
            0, parent, widen(row.text));
@@ -202,7 +202,7 @@ WPARAM checkState(std::int16_t value) {
 
 }  // namespace
 
-CheckBoxControl::CheckBoxControl(const ControlSpec& row, ControlHost& host, HWND parent) : Windowed(row, host) {
+CheckBoxControl::CheckBoxControl(const ControlRow& row, ControlHost& host, HWND parent) : Windowed(row, host) {
     create(L"Button", kChildStyle | WS_TABSTOP | BS_3STATE | visibility(row), 0, parent, widen(row.text));
     SendMessageW(hwnd_, BM_SETCHECK, checkState(value()), 0);
     place();
@@ -216,7 +216,7 @@ void CheckBoxControl::changed() { SendMessageW(hwnd_, BM_SETCHECK, checkState(va
 
 // --- Text box and labels -------------------------------------------------------
 
-TextBoxControl::TextBoxControl(const ControlSpec& row, ControlHost& host, HWND parent) : Windowed(row, host) {
+TextBoxControl::TextBoxControl(const ControlRow& row, ControlHost& host, HWND parent) : Windowed(row, host) {
     create(L"Edit", kChildStyle | WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT | visibility(row), WS_EX_CLIENTEDGE, parent,
            widen(text()));
     place();
@@ -237,7 +237,7 @@ void TextBoxControl::changed() {
     settingText_ = false;
 }
 
-LabelControl::LabelControl(const ControlSpec& row, ControlHost& host, HWND parent) : Windowed(row, host) {
+LabelControl::LabelControl(const ControlRow& row, ControlHost& host, HWND parent) : Windowed(row, host) {
     DWORD align = SS_LEFTNOWORDWRAP;  // the notice is one line, however long
     if (row.align == Align::Center) align = SS_CENTER;
     if (row.align == Align::Right) align = SS_RIGHT;
@@ -257,7 +257,7 @@ void LabelControl::changed() { SetWindowTextW(hwnd_, widen(caption()).c_str()); 
 
 // --- Progress bar ----------------------------------------------------------------
 
-ProgressControl::ProgressControl(const ControlSpec& row, ControlHost& host, HWND parent) : Windowed(row, host) {
+ProgressControl::ProgressControl(const ControlRow& row, ControlHost& host, HWND parent) : Windowed(row, host) {
     create(PROGRESS_CLASSW, kChildStyle | visibility(row), 0, parent, L"");
     changed();
     place();
@@ -270,7 +270,7 @@ void ProgressControl::changed() {
 
 // --- Tab strip -------------------------------------------------------------------
 
-TabStripControl::TabStripControl(const ControlSpec& row, ControlHost& host, HWND parent, const platform::FormSpec& form)
+TabStripControl::TabStripControl(const ControlRow& row, ControlHost& host, HWND parent, const platform::FormLayout& form)
     : Windowed(row, host), caption_(widen(form.tabCaption)), toolTip_(widen(form.tabToolTip)), key_(form.tabKey) {
     create(WC_TABCONTROLW, kChildStyle | WS_TABSTOP | TCS_TOOLTIPS | visibility(row), 0, parent, L"");
     TCITEMW item{};
@@ -332,7 +332,7 @@ LRESULT TabStripControl::notify(const NMHDR& header) {
 
 // --- Timers ----------------------------------------------------------------------
 
-TimerControl::TimerControl(const ControlSpec& row, platform::Row at, HWND owner)
+TimerControl::TimerControl(const ControlRow& row, platform::Row at, HWND owner)
     : Timer(row), owner_(owner), id_(static_cast<UINT_PTR>(controlIdOf(at))) {
     if (enabled()) SetTimer(owner_, id_, static_cast<UINT>(interval()), nullptr);
 }

@@ -20,7 +20,7 @@ public:
     virtual UINT dpi() const = 0;
     virtual HFONT font(platform::FontKind kind) const = 0;
     // Where a row stands in the table the window was made from.
-    virtual platform::Row rowOf(const platform::ControlSpec& row) const = 0;
+    virtual platform::Row rowOf(const platform::ControlRow& row) const = 0;
 
 protected:
     ~ControlHost() = default;
@@ -30,13 +30,13 @@ protected:
 // it by the main window, and its placement in pixels.
 class Child {
 public:
-    Child(const platform::ControlSpec& row, ControlHost& host) : row_(row), host_(host) {}
+    Child(const platform::ControlRow& row, ControlHost& host) : row_(row), host_(host) {}
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
     virtual ~Child() = default;
 
     HWND hwnd() const { return hwnd_; }
-    const platform::ControlSpec& row() const { return row_; }
+    const platform::ControlRow& row() const { return row_; }
 
     // WM_COMMAND from this control, by its notification code.
     virtual void command(WORD /*code*/) {}
@@ -58,7 +58,7 @@ protected:
     HWND hwnd_ = nullptr;
 
 private:
-    const platform::ControlSpec& row_;
+    const platform::ControlRow& row_;
     ControlHost& host_;
     RECT bounds_{};
 };
@@ -67,7 +67,7 @@ private:
 template <class Base>
 class Windowed : public Base, public Child {
 public:
-    Windowed(const platform::ControlSpec& row, ControlHost& host) : Base(row), Child(row, host) {}
+    Windowed(const platform::ControlRow& row, ControlHost& host) : Base(row), Child(row, host) {}
     using Child::row;  // both bases hold the same table row
     void refresh() override { repaint(); }
     void place() override { setPixelBounds(this->left(), this->top(), this->width(), this->height()); }
@@ -79,7 +79,7 @@ protected:
 // A push button ("Button", BS_PUSHBUTTON or BS_DEFPUSHBUTTON).
 class ButtonControl : public Windowed<platform::Button> {
 public:
-    ButtonControl(const platform::ControlSpec& row, ControlHost& host, HWND parent);
+    ButtonControl(const platform::ControlRow& row, ControlHost& host, HWND parent);
     void command(WORD code) override;
     // Drawn as the button Enter presses: the focused button, else btnOK.
     void showAsDefault(bool on);
@@ -92,7 +92,7 @@ private:
 // only asks for it to change.
 class CheckBoxControl : public Windowed<platform::CheckBox> {
 public:
-    CheckBoxControl(const platform::ControlSpec& row, ControlHost& host, HWND parent);
+    CheckBoxControl(const platform::ControlRow& row, ControlHost& host, HWND parent);
     void command(WORD code) override;
 
 protected:
@@ -102,7 +102,7 @@ protected:
 // A single-line edit box ("Edit").
 class TextBoxControl : public Windowed<platform::TextBox> {
 public:
-    TextBoxControl(const platform::ControlSpec& row, ControlHost& host, HWND parent);
+    TextBoxControl(const platform::ControlRow& row, ControlHost& host, HWND parent);
     void command(WORD code) override;
 
 protected:
@@ -115,7 +115,7 @@ private:
 // A static text label ("Static").
 class LabelControl : public Windowed<platform::Label> {
 public:
-    LabelControl(const platform::ControlSpec& row, ControlHost& host, HWND parent);
+    LabelControl(const platform::ControlRow& row, ControlHost& host, HWND parent);
     HBRUSH colours(HDC dc) override;
 
 protected:
@@ -125,7 +125,7 @@ protected:
 // A progress bar (PROGRESS_CLASSW).
 class ProgressControl : public Windowed<platform::ProgressBar> {
 public:
-    ProgressControl(const platform::ControlSpec& row, ControlHost& host, HWND parent);
+    ProgressControl(const platform::ControlRow& row, ControlHost& host, HWND parent);
 
 protected:
     void changed() override;
@@ -135,7 +135,7 @@ protected:
 // children's notifications are passed on to the main window.
 class FrameControl : public Windowed<platform::StaticControl> {
 public:
-    FrameControl(const platform::ControlSpec& row, ControlHost& host, HWND parent);
+    FrameControl(const platform::ControlRow& row, ControlHost& host, HWND parent);
 };
 
 // A borderless container ("PellmoraPanel") in the window's background colour
@@ -145,14 +145,14 @@ public:
     static constexpr const wchar_t* kClassName = L"PellmoraPanel";
     static void registerClass(HINSTANCE instance);
 
-    PanelControl(const platform::ControlSpec& row, ControlHost& host, HWND parent);
+    PanelControl(const platform::ControlRow& row, ControlHost& host, HWND parent);
 };
 
 // The tab control (WC_TABCONTROLW) with its one tab, whose tool tip comes
 // through TTN_GETDISPINFOW from the control's own tool-tip window.
 class TabStripControl : public Windowed<platform::StaticControl> {
 public:
-    TabStripControl(const platform::ControlSpec& row, ControlHost& host, HWND parent, const platform::FormSpec& form);
+    TabStripControl(const platform::ControlRow& row, ControlHost& host, HWND parent, const platform::FormLayout& form);
     LRESULT notify(const NMHDR& header) override;
     void place() override;
     bool ownsToolTip(HWND window) const;
@@ -169,7 +169,7 @@ private:
 // A timer of the main window (SetTimer), by the control ID of its row.
 class TimerControl : public platform::Timer {
 public:
-    TimerControl(const platform::ControlSpec& row, platform::Row at, HWND owner);
+    TimerControl(const platform::ControlRow& row, platform::Row at, HWND owner);
     ~TimerControl() override;
 protected:
     void enabledChanged() override;
@@ -183,7 +183,7 @@ private:
 // `dc`, in the room its control leaves for text at `dpi`. Rows that show no
 // caption fit: the tab sizes itself to its caption, the text box's text is
 // a value, and a hidden label never shows.
-bool captionFits(const platform::ControlSpec& row, UINT dpi, HDC dc);
+bool captionFits(const platform::ControlRow& row, UINT dpi, HDC dc);
 
 // Sends WM_COMMAND, WM_NOTIFY and WM_CTLCOLOR* from a container's children
 // on to the main window; true when `message` was one of them.

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "platform/ControlSpec.h"
+#include "platform/ControlRow.h"
 
 namespace win32 {
 

@@ -187,7 +187,6 @@ const Ntdll& ntdll() {
     return calls;
 }
 
-constexpr NTSTATUS kBufferOverflow = static_cast<NTSTATUS>(0x80000005);
 // The client may hold an ad open while we look at it.
 constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr ULONG kListingBytes = 16 * 1024;

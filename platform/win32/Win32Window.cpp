@@ -13,7 +13,7 @@
 namespace win32 {
 
 using platform::ControlKind;
-using platform::ControlSpec;
+using platform::ControlRow;
 using platform::FontKind;
 
 namespace {
@@ -56,12 +56,12 @@ std::int16_t modifierMask() {
 
 // --- Creation ------------------------------------------------------------------
 
-Win32Form::Win32Form(HINSTANCE instance, const platform::FormSpec& spec)
-    : spec_(spec), keys_(platform::keyboardRules(spec.controls)) {
+Win32Form::Win32Form(HINSTANCE instance, const platform::FormLayout& layout)
+    : layout_(layout), keys_(platform::keyboardRules(layout.controls)) {
     registerMainClass(instance, windowProc);
     PanelControl::registerClass(instance);
     dpi_ = systemDpi();
-    hwnd_ = CreateWindowExW(kMainExStyle, kMainClassName, widen(spec_.title).c_str(), kMainStyle,
+    hwnd_ = CreateWindowExW(kMainExStyle, kMainClassName, widen(layout_.title).c_str(), kMainStyle,
                             CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
     if (!hwnd_) throw std::runtime_error("The main window could not be created.");
     dpi_ = windowDpi(hwnd_);
@@ -106,20 +106,20 @@ FontHandle Win32Form::fittedFont(FontKind kind) const {
         FontHandle font = make(face, height);
         if (!dc.get() || height * 3 <= nominal * 2) return font;
         const Selected selected(dc.get(), font.get());
-        const auto fits = [&](const ControlSpec& row) { return row.font != kind || captionFits(row, dpi_, dc.get()); };
-        if (std::all_of(spec_.controls.begin(), spec_.controls.end(), fits)) return font;
+        const auto fits = [&](const ControlRow& row) { return row.font != kind || captionFits(row, dpi_, dc.get()); };
+        if (std::all_of(layout_.controls.begin(), layout_.controls.end(), fits)) return font;
     }
 }
 
 HFONT Win32Form::font(FontKind kind) const { return fonts_[static_cast<std::size_t>(kind)].get(); }
 
-platform::Row Win32Form::rowOf(const ControlSpec& row) const {
-    return static_cast<platform::Row>(&row - spec_.controls.data());
+platform::Row Win32Form::rowOf(const ControlRow& row) const {
+    return static_cast<platform::Row>(&row - layout_.controls.data());
 }
 
 void Win32Form::sizeWindow() {
-    const int clientWidth = twipsToPixels(spec_.clientWidth, dpi_);
-    const int clientHeight = twipsToPixels(spec_.clientHeight, dpi_);
+    const int clientWidth = twipsToPixels(layout_.clientWidth, dpi_);
+    const int clientHeight = twipsToPixels(layout_.clientHeight, dpi_);
     RECT outer{0, 0, clientWidth, clientHeight};
     adjustWindowRect(outer, kMainStyle, kMainExStyle, dpi_);
     SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
@@ -134,7 +134,7 @@ void Win32Form::sizeWindow() {
 }
 
 void Win32Form::createControls() {
-    const std::size_t count = spec_.controls.size();
+    const std::size_t count = layout_.controls.size();
     controls_.resize(count);
     timers_.resize(count);
     children_.resize(count);
@@ -145,7 +145,7 @@ void Win32Form::createControls() {
         ownedControls_.push_back(std::move(control));
     };
     for (platform::Row at = 0; at < count; ++at) {
-        const ControlSpec& row = spec_.controls[at];
+        const ControlRow& row = layout_.controls[at];
         if (row.kind == ControlKind::Timer) {
             auto timer = std::make_unique<TimerControl>(row, at, hwnd_);
             timers_[at] = timer.get();
@@ -168,7 +168,7 @@ void Win32Form::createControls() {
         case ControlKind::Frame: add(std::make_unique<FrameControl>(row, *this, parent)); break;
         case ControlKind::Panel: add(std::make_unique<PanelControl>(row, *this, parent)); break;
         case ControlKind::TabStrip: {
-            auto tabs = std::make_unique<TabStripControl>(row, *this, parent, spec_);
+            auto tabs = std::make_unique<TabStripControl>(row, *this, parent, layout_);
             tabStrip_ = tabs.get();
             add(std::move(tabs));
             break;
@@ -391,7 +391,7 @@ bool Win32Form::keyDown(const MSG& message) {
     case VK_RETURN: {
         if (alt) return false;
         const Child* focused = focusedChild();
-        press(keys_.enterTarget(spec_.controls, focused ? rowOf(focused->row()) : platform::kWindow));
+        press(keys_.enterTarget(layout_.controls, focused ? rowOf(focused->row()) : platform::kWindow));
         return true;
     }
     case VK_ESCAPE: press(keys_.cancelButton); return true;
@@ -449,7 +449,7 @@ void Win32Form::focusChild(Child& child) {
 }
 
 bool Win32Form::accessKey(char key) {
-    const auto target = platform::findAccessKey(spec_.controls, keys_.tabOrder, focusPosition(), key);
+    const auto target = platform::findAccessKey(layout_.controls, keys_.tabOrder, focusPosition(), key);
     if (target.position < 0) return false;
     Child& child = *tabOrder_[static_cast<std::size_t>(target.position)];
     focusChild(child);

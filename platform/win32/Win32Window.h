@@ -22,7 +22,7 @@ class Win32Form : public platform::Form, public ControlHost {
 public:
     // Creates the window, hidden, with every control of the form's table;
     // the timers that are enabled in the table run from here on.
-    Win32Form(HINSTANCE instance, const platform::FormSpec& spec);
+    Win32Form(HINSTANCE instance, const platform::FormLayout& layout);
     ~Win32Form() override;
 
     void show() override;
@@ -35,7 +35,7 @@ public:
 
     UINT dpi() const override { return dpi_; }
     HFONT font(platform::FontKind kind) const override;
-    platform::Row rowOf(const platform::ControlSpec& row) const override;
+    platform::Row rowOf(const platform::ControlRow& row) const override;
 
     HWND hwnd() const { return hwnd_; }
     HWND windowOf(platform::Row row) const;
@@ -67,7 +67,7 @@ private:
     void showDefaultButton();
     void restoreFocus();
 
-    const platform::FormSpec& spec_;
+    const platform::FormLayout& layout_;
     const platform::KeyboardRules keys_;
     HWND hwnd_ = nullptr;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;

@@ -18,7 +18,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
         win32::Win32FileSystem files;
         win32::Win32Processes processes;
-        win32::Win32Form form(instance, pellmora::kFormSpec);
+        win32::Win32Form form(instance, pellmora::kFormLayout);
         win32::Win32WindowSystem windows(form);
         pellmora::frmMain main(form, windows, files, processes);
 

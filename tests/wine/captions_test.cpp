@@ -43,7 +43,7 @@ std::vector<DWORD> captionShown(HWND control, int width, const std::wstring& cap
 TEST(Captions, EveryCaptionIsWholeOnOneLineAndTheWindowScales) {
     const char* const dpiSetting = std::getenv("PELLMORA_DPI");
     const UINT dpi = dpiSetting ? static_cast<UINT>(std::atoi(dpiSetting)) : 96;
-    win32::Win32Form form{GetModuleHandleW(nullptr), pellmora::kFormSpec};
+    win32::Win32Form form{GetModuleHandleW(nullptr), pellmora::kFormLayout};
     ASSERT_EQ(form.dpi(), dpi) << "the prefix is not at the DPI it was made for";
     const std::map<UINT, std::pair<LONG, LONG>> clients{{96, {309, 311}}, {120, {386, 389}}, {144, {464, 467}},
                                                         {192, {618, 622}}};
@@ -64,9 +64,9 @@ TEST(Captions, EveryCaptionIsWholeOnOneLineAndTheWindowScales) {
     };
     EXPECT_GE(em(platform::FontKind::BoldBlack), em(platform::FontKind::Dialog));
 
-    const auto table = pellmora::kFormSpec.controls;
+    const auto table = pellmora::kFormLayout.controls;
     for (platform::Row at = 0; at < table.size(); ++at) {
-        const platform::ControlSpec& row = table[at];
+        const platform::ControlRow& row = table[at];
         if (!row.visible || row.text.empty() || row.kind == platform::ControlKind::TextBox) continue;
         const HWND control = form.windowOf(at);
         const std::wstring caption = win32::widen(row.text);

@@ -74,7 +74,7 @@ TEST(Processes, StartsByTheFullPathBehindABlankAndGivesTheTailOfTheCommandLine) 
 }
 
 TEST(Controls, TwipsStayExactWhereTheyAreDrawnAndARunningTimerRestarts) {
-    win32::Win32Form form{GetModuleHandleW(nullptr), pellmora::kFormSpec};
+    win32::Win32Form form{GetModuleHandleW(nullptr), pellmora::kFormLayout};
     win32::Win32WindowSystem windows{form};
     const auto at = [](ControlId id) { return pellmora::row(id); };
     int ticks = 0;

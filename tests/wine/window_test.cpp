@@ -26,9 +26,9 @@ TEST(Window, FrameSizePlaceAndEveryControlFollowTheTable) {
 
     const wchar_t* const kClassByKind[] = {L"", L"Button", L"Button", L"Edit", L"Static", L"Button", L"PellmoraPanel",
                                            L"SysTabControl32", L"msctls_progress32"};
-    const auto table = pellmora::kFormSpec.controls;
+    const auto table = pellmora::kFormLayout.controls;
     for (platform::Row at = 0; at < table.size(); ++at) {
-        const platform::ControlSpec& row = table[at];
+        const platform::ControlRow& row = table[at];
         if (row.kind == platform::ControlKind::Timer) continue;
         SCOPED_TRACE(std::string(row.name));
         const HWND hwnd = p.control(ControlId(at));
@@ -66,7 +66,7 @@ TEST(Window, TabEnterEscAndTheCloseBoxWithRealKeys) {
     };
     // From the path field, which has the focus at start, round to it again.
     std::vector<HWND> expected, seen{focused()};
-    for (platform::Row at : platform::keyboardRules(pellmora::kFormSpec.controls).tabOrder)
+    for (platform::Row at : platform::keyboardRules(pellmora::kFormLayout.controls).tabOrder)
         expected.push_back(p.control(ControlId(at)));
     expected.push_back(expected.front());
     for (std::size_t presses = 0; presses < expected.size() + 1 && seen.size() < expected.size(); ++presses) {

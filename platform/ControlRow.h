@@ -35,7 +35,7 @@ using Row = std::size_t;
 // As a container: the window's own client area.
 inline constexpr Row kWindow = SIZE_MAX;
 
-struct ControlSpec {
+struct ControlRow {
     std::string_view name;  // as the logic and the tests know it
     ControlKind kind;
     Row container;  // kWindow or a row that comes earlier
@@ -55,11 +55,11 @@ struct ControlSpec {
     float maximum = 0;  // progress bar
 };
 
-struct FormSpec {
+struct FormLayout {
     std::string_view title;
     float clientWidth, clientHeight;  // twips
     std::string_view tabCaption, tabKey, tabToolTip;
-    std::span<const ControlSpec> controls;  // in creation order, containers first
+    std::span<const ControlRow> controls;  // in creation order, containers first
 };
 
 }  // namespace platform
