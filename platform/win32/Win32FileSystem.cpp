@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -190,6 +191,9 @@ const Ntdll& ntdll() {
 // The client may hold an ad open while we look at it.
 constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr ULONG kListingBytes = 16 * 1024;
+// A listing call that leaves this much room has given all there was: no
+// Windows file system holds a name longer than 255 characters.
+constexpr ULONG kRoomForAnyName = offsetof(FILE_DIRECTORY_INFORMATION, FileName) + 255 * sizeof(wchar_t) + 8;
 
 FileError fromStatus(NTSTATUS status) { return fileErrorFrom(ntdll().statusToDosError(status)); }
 
@@ -225,13 +229,17 @@ NTSTATUS attributesOf(HANDLE h, ULONG& attributes) {
     return status;
 }
 
-// Deletes what `h` leads to when its handle is closed; never forces it.
+// Deletes what `h` leads to when its handle is closed (or, with `remove`
+// false, no longer); never forces it. A folder that is not empty refuses.
+NTSTATUS setDisposition(HANDLE h, bool remove) {
+    FILE_DISPOSITION_INFORMATION disposition{remove};
+    IO_STATUS_BLOCK io{};
+    return ntdll().setInformationFile(h, &io, &disposition, sizeof disposition, FileDispositionInformation);
+}
+
 FileError dispose(HANDLE h, ULONG attributes) {
     if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return FileError::PermissionDenied;
-    FILE_DISPOSITION_INFORMATION disposition{TRUE};
-    IO_STATUS_BLOCK io{};
-    const NTSTATUS status =
-        ntdll().setInformationFile(h, &io, &disposition, sizeof disposition, FileDispositionInformation);
+    const NTSTATUS status = setDisposition(h, true);
     return NT_SUCCESS(status) ? FileError::None : fromStatus(status);
 }
 
@@ -240,8 +248,13 @@ FileError dispose(HANDLE h, ULONG attributes) {
 // this name, a "\" and the child's own.
 class Win32Folder : public platform::Folder {
 public:
-    Win32Folder(FileHandle handle, std::wstring name, ULONG attributes)
-        : handle_(std::move(handle)), name_(std::move(name)), attributes_(attributes) {}
+    Win32Folder(FileHandle handle, std::wstring name, ULONG attributes, bool removable = false)
+        : handle_(std::move(handle)), name_(std::move(name)), attributes_(attributes), removable_(removable) {}
+
+    ~Win32Folder() override {
+        // Only remove() may remove the folder; see next().
+        if (removal_ == FileError::None && !removeAsked_) setDisposition(handle_.get(), false);
+    }
 
     // The folder at a path as the system resolves it, links included.
     static FileError open(const std::wstring& path, std::unique_ptr<Win32Folder>& folder) {
@@ -265,6 +278,18 @@ public:
         for (;;) {
             if (entry_ == nullptr) {
                 if (!listing_) return false;
+                // A folder being emptied whose names all came in a short
+                // listing is empty once they are gone: its removal, wanted
+                // anyway, tells so with one call where the listing needs one
+                // more to end. Asked once only: Wine answers whether a folder
+                // is empty rightly only the first time a handle asks.
+                if (removable_ && lastWasShort_ && !removal_) {
+                    removal_ = dispose(handle_.get(), attributes_);
+                    if (removal_ == FileError::None) {
+                        listing_.reset();
+                        return false;
+                    }
+                }
                 IO_STATUS_BLOCK io{};
                 const NTSTATUS status = ntdll().queryDirectoryFile(handle_.get(), nullptr, nullptr, nullptr, &io,
                                                              listing_.get(), kListingBytes, FileDirectoryInformation,
@@ -273,6 +298,9 @@ public:
                     listing_.reset();  // the end or a failure: either way the listing is over
                     return false;
                 }
+                lastWasShort_ = io.Information + kRoomForAnyName <= kListingBytes;
+                // Names after a removal refused: the folder changed since, so it is asked again.
+                removal_.reset();
                 entry_ = reinterpret_cast<const unsigned char*>(listing_.get());
             }
             const auto& found = *reinterpret_cast<const FILE_DIRECTORY_INFORMATION*>(entry_);
@@ -292,16 +320,25 @@ public:
         // With the right to delete it, so that the folder emptied is the one
         // removed; a folder we may list but not delete is still emptied.
         const std::wstring wide = widen(name);
-        FileError error = openChild(wide, true, FILE_LIST_DIRECTORY | DELETE, child);
-        if (error == FileError::PermissionDenied) error = openChild(wide, true, FILE_LIST_DIRECTORY, child);
+        ACCESS_MASK access = FILE_LIST_DIRECTORY | DELETE;
+        FileError error = openChild(wide, true, access, child);
+        if (error == FileError::PermissionDenied) {
+            access = FILE_LIST_DIRECTORY;
+            error = openChild(wide, true, access, child);
+        }
         if (error == FileError::None)
-            folder = std::make_unique<Win32Folder>(std::move(child.handle), std::move(child.name), child.attributes);
+            folder = std::make_unique<Win32Folder>(std::move(child.handle), std::move(child.name), child.attributes,
+                                                   access & DELETE);
         return error;
     }
 
     FileError deleteFile(const std::string& name) override { return deleteChild(widen(name), false); }
     FileError removeFolder(const std::string& name) override { return deleteChild(widen(name), true); }
-    FileError remove() override { return dispose(handle_.get(), attributes_); }
+    FileError remove() override {
+        removeAsked_ = true;
+        if (!removal_) removal_ = dispose(handle_.get(), attributes_);
+        return *removal_;
+    }
 
     FileError deleteChild(std::wstring_view name, bool folder) const {
         Child child;
@@ -360,6 +397,10 @@ private:
     FileHandle handle_;
     std::wstring name_;
     ULONG attributes_;
+    bool removable_;             // held with the right to delete it
+    bool lastWasShort_ = false;  // the last listing call gave all there was
+    std::optional<FileError> removal_;  // asked since the folder last changed
+    bool removeAsked_ = false;
     std::unique_ptr<std::uint64_t[]> listing_{new std::uint64_t[kListingBytes / 8]};
     std::unordered_map<std::wstring, ULONG> listed_;  // each name listed, with its attributes then
     const unsigned char* entry_ = nullptr;

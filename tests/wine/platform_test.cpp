@@ -53,6 +53,28 @@ TEST(FileSystem, PathsGiveErrors53_76_70OrAreRefusedWithANulAndTextIsInTheAnsiCo
     EXPECT_EQ(readFile(f.path("Pellmora.ini")), "\"C:\\Caf\xE9\"\r\n");
 }
 
+// A folder emptied through the interface: more names than one listing call
+// returns are all given, and the folder goes only when remove() asks.
+TEST(FileSystem, AFolderEmptiedIsWhollyListedAndGoesOnlyWhenRemoved) {
+    Files f;
+    for (int i = 0; i < 300; ++i) f.file("ads/many/" + std::string(100, 'n') + std::to_string(i));
+    f.file("ads/kept/a.gif");
+    std::unique_ptr<platform::Folder> ads;
+    ASSERT_EQ(f.files.openFolder(f.name("ads"), ads), FileError::None);
+    for (const bool remove : {true, false}) {
+        std::unique_ptr<platform::Folder> entry;
+        ASSERT_EQ(ads->openFolder(remove ? "many" : "kept", entry), FileError::None);
+        int deleted = 0;
+        for (std::string name; entry->next(name);) deleted += entry->deleteFile(name) == FileError::None;
+        EXPECT_EQ(deleted, remove ? 300 : 1);
+        if (remove) {
+            EXPECT_EQ(entry->remove(), FileError::None);
+        }
+    }
+    EXPECT_EQ(f.namesIn("ads"), std::vector<std::wstring>{L"kept"});
+    EXPECT_EQ(f.namesIn("ads/kept"), std::vector<std::wstring>{});
+}
+
 // A started copy of this program writes the tail of its command line (empty
 // here; the tail's rules are the unit tests'), the whole line and its own
 // path to the file its environment names.
