@@ -21,12 +21,6 @@ const wchar_t* const kReportVariable = L"PELLMORA_PLATFORM_TEST_REPORT";
 struct Files : Scratch {
     // The UTF-8 path the platform's interface takes.
     std::string name(const std::string& relative) const { return win32::narrow(path(relative).wstring()); }
-    bool exists(const std::string& name) const {
-        return GetFileAttributesW(path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
-    }
-    void attributes(const std::string& name, DWORD attributes) const {
-        ASSERT_TRUE(SetFileAttributesW(path(name).c_str(), attributes)) << name;
-    }
     win32::Win32FileSystem files;
 };
 
@@ -64,15 +58,11 @@ TEST(FileSystem, AFolderEmptiedIsWhollyListedAndGoesOnlyWhenRemoved) {
     for (const bool remove : {true, false}) {
         std::unique_ptr<platform::Folder> entry;
         ASSERT_EQ(ads->openFolder(remove ? "many" : "kept", entry), FileError::None);
-        int deleted = 0;
-        for (std::string name; entry->next(name);) deleted += entry->deleteFile(name) == FileError::None;
-        EXPECT_EQ(deleted, remove ? 300 : 1);
-        if (remove) {
-            EXPECT_EQ(entry->remove(), FileError::None);
-        }
+        for (std::string name; entry->next(name);) EXPECT_EQ(entry->deleteFile(name), FileError::None) << name;
+        EXPECT_TRUE(!remove || entry->remove() == FileError::None);
     }
     EXPECT_EQ(f.namesIn("ads"), std::vector<std::wstring>{L"kept"});
-    EXPECT_EQ(f.namesIn("ads/kept"), std::vector<std::wstring>{});
+    EXPECT_TRUE(f.namesIn("ads/kept").empty());
 }
 
 // A started copy of this program writes the tail of its command line (empty
