@@ -191,8 +191,8 @@ const Ntdll& ntdll() {
 // The client may hold an ad open while we look at it.
 constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr ULONG kListingBytes = 16 * 1024;
-// A listing call that leaves this much room has given all there was: no
-// Windows file system holds a name longer than 255 characters.
+// A listing call that leaves this much room has most likely given all there
+// was: no Windows file system holds a name longer than 255 characters.
 constexpr ULONG kRoomForAnyName = offsetof(FILE_DIRECTORY_INFORMATION, FileName) + 255 * sizeof(wchar_t) + 8;
 
 FileError fromStatus(NTSTATUS status) { return fileErrorFrom(ntdll().statusToDosError(status)); }
