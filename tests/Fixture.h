@@ -33,9 +33,7 @@ struct App {
     pellmora::frmMain f{h.form(), h, h.files(), h};
 
     OptionSet set() const { return f; }
-    void load() {
-        h.load([this] { f.Form_Load(); });
-    }
+    void load() { h.load([this] { f.Form_Load(); }); }
     void click(ControlId id) { h.click(pellmora::row(id)); }
     void type(std::string text) { h.type(pellmora::row(ControlId::txtJunoPath), std::move(text)); }
     // Each message box shown, as "text|style|title".

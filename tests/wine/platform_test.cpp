@@ -89,7 +89,6 @@ TEST(Controls, TwipsStayExactWhereTheyAreDrawnAndARunningTimerRestarts) {
     win32::Win32Form form{GetModuleHandleW(nullptr), pellmora::kFormLayout};
     win32::Win32WindowSystem windows{form};
     const auto at = [](ControlId id) { return pellmora::row(id); };
-    int ticks = 0;
     // The pixel figures below are for 96 DPI, the virtual display's.
     auto& notice = form.get<platform::Label>(at(ControlId::Label2));
     const auto noticeX = [&](float twips) {
@@ -102,14 +101,21 @@ TEST(Controls, TwipsStayExactWhereTheyAreDrawnAndARunningTimerRestarts) {
     EXPECT_EQ(noticeX(3742.4f), 249);  // 249.49
     EXPECT_EQ(notice.left(), 3742.4f);
 
-    // Re-enabled more often than it falls due (250 ms), a running timer never ticks.
+    // Enabled again while it runs, a timer starts its 250 ms afresh. Only an
+    // early tick fails this, never a late one: a try in which the machine
+    // stalled past the first 250 ms, or around the restart, is made again.
     auto& timer = form.timer(at(ControlId::timScroll));
-    timer.onTick = [&] { ++ticks; };
-    for (int i = 0; i < 10; ++i, timer.setEnabled(true))
-        for (const ULONGLONG end = GetTickCount64() + 100; GetTickCount64() < end; Sleep(5)) windows.doEvents();
-    EXPECT_EQ(ticks, 0);
-    waitFor([&] { return windows.doEvents(), ticks > 0; }, 600);
-    EXPECT_EQ(ticks, 1);
+    ULONGLONG tickedAt = 0, restarted = 0;
+    timer.onTick = [&] { tickedAt = GetTickCount64(); };
+    for (int attempt = 0; attempt < 10; ++attempt, tickedAt = 0) {
+        timer.setEnabled(true);
+        const ULONGLONG enabled = GetTickCount64();
+        for (; (restarted = GetTickCount64()) < enabled + 150; Sleep(5)) windows.doEvents();
+        timer.setEnabled(true);
+        if (tickedAt == 0 && GetTickCount64() < std::min(enabled + 240, restarted + 10)) break;
+    }
+    waitFor([&] { return windows.doEvents(), tickedAt != 0; }, 2000);
+    EXPECT_GE(tickedAt, restarted + 250 - 16);  // GetTickCount64 moves in steps of up to 16 ms
 }
 
 }  // namespace
