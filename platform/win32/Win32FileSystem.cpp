@@ -398,7 +398,7 @@ private:
     std::wstring name_;
     ULONG attributes_;
     bool removable_;             // held with the right to delete it
-    bool lastWasShort_ = false;  // the last listing call gave all there was
+    bool lastWasShort_ = false;  // the last listing call most likely gave all there was
     std::optional<FileError> removal_;  // asked since the folder last changed
     bool removeAsked_ = false;
     std::unique_ptr<std::uint64_t[]> listing_{new std::uint64_t[kListingBytes / 8]};
