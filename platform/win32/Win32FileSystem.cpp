@@ -150,9 +150,19 @@ FileError Win32FileSystem::replaceFile(const std::string& from, const std::strin
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
         return FileError::PermissionDenied;
-    if (MoveFileExW(systemPath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return FileError::None;
-    return lastError();
+    // A program that has the file open to read it (a virus scanner, an
+    // indexer, an editor) blocks the replace until it lets go: an unattended
+    // save waits up to about a second for it rather than fail on a glance.
+    constexpr int kTries = 20;
+    constexpr DWORD kPauseMs = 50;
+    for (int tries = 1;; ++tries) {
+        if (MoveFileExW(systemPath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return FileError::None;
+        const DWORD error = GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || tries == kTries)
+            return fileErrorFrom(error);
+        Sleep(kPauseMs);
+    }
 }
 
 namespace {

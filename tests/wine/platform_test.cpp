@@ -3,6 +3,7 @@
 // imports.
 #include <algorithm>
 #include <fstream>
+#include <thread>
 
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -24,7 +25,7 @@ struct Files : Scratch {
     win32::Win32FileSystem files;
 };
 
-TEST(FileSystem, PathsGiveErrors53_76_70OrAreRefusedWithANulAndTextIsInTheAnsiCodePage) {
+TEST(FileSystem, PathsGiveErrors53_76_70OrAreRefusedWithANulTextIsInTheAnsiCodePageAndASaveWaitsForAReader) {
     Files f;
     // A path holding a NUL (a hand-edited Pellmora.ini) names a shorter one
     // to the system, outside the ads folder: refused.
@@ -45,6 +46,15 @@ TEST(FileSystem, PathsGiveErrors53_76_70OrAreRefusedWithANulAndTextIsInTheAnsiCo
     EXPECT_NE(f.files.writeLine(1, "\xE6\x97\xA5"), FileError::None);  // no best-fit stand-in
     ASSERT_EQ(f.files.close(1), FileError::None);
     EXPECT_EQ(readFile(f.path("Pellmora.ini")), "\"C:\\Caf\xE9\"\r\n");
+    // A save replacing it while another program reads it (a scanner, say)
+    // waits for the reader to let go; for one that never does, see
+    // OptionsFile's locked case.
+    f.file("Pellmora.ini.tmp", "new");
+    win32::FileHandle reader(CreateFileW(f.path("Pellmora.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+    const std::jthread scanner([&] { Sleep(300); reader.reset(); });
+    EXPECT_EQ(f.files.replaceFile(f.name("Pellmora.ini.tmp"), f.name("Pellmora.ini")), FileError::None);
+    EXPECT_EQ(readFile(f.path("Pellmora.ini")), "new");
 }
 
 // A folder emptied through the interface: more names than one listing call

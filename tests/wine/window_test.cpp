@@ -96,8 +96,9 @@ constexpr std::wstring_view kOptionsMessage =
     L"An Unexpected error has occured while trying to read Pellmora.ini. Pellmora will try to rebuild this file.";
 
 // A read-only file is read without a word; a locked file or a folder in its
-// place is said once. A save that cannot replace it is said once, leaves it
-// as it was, and the program goes on.
+// place is said once. A save that cannot replace it (a lock held throughout
+// outlasts the wait for a reader) is said once, leaves it as it was, and the
+// program goes on.
 TEST(OptionsFile, ReadOnlyLockedOrAFolderIsNeverReplaced) {
     for (const char* kind : {"read-only", "locked", "folder"}) {
         SCOPED_TRACE(kind);
@@ -106,17 +107,13 @@ TEST(OptionsFile, ReadOnlyLockedOrAFolderIsNeverReplaced) {
         const std::string good = iniFile("D:\\Juno", 0, 1, 0, 1);
         const bool folder = kind == std::string_view("folder"), locked = kind == std::string_view("locked");
         s.file(folder ? "app/Pellmora.ini/keep.txt" : "app/Pellmora.ini", good);
-        if (!folder && !locked) {
-            ASSERT_TRUE(SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY));
-        }
+        if (!folder && !locked) { ASSERT_TRUE(SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY)); }
         win32::FileHandle lock(
             locked ? CreateFileW(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
                    : INVALID_HANDLE_VALUE);
         Pellmora p(s.path("app"), std::nullopt);
         const auto before = s.snapshot("app");
-        if (folder || locked) {
-            EXPECT_EQ(p.answerMessageBox(20000), kOptionsMessage);
-        }
+        if (folder || locked) { EXPECT_EQ(p.answerMessageBox(20000), kOptionsMessage); }
         ASSERT_NE(p.window(), nullptr);
         EXPECT_EQ(p.text(ControlId::txtJunoPath), folder || locked ? L"" : L"D:\\Juno");
         p.click(ControlId::btnApply);
@@ -125,9 +122,7 @@ TEST(OptionsFile, ReadOnlyLockedOrAFolderIsNeverReplaced) {
         EXPECT_FALSE(p.exited(0));
         EXPECT_EQ(s.snapshot("app"), before);
         lock.reset();
-        if (!folder) {
-            EXPECT_EQ(readFile(ini), good);
-        }
+        if (!folder) { EXPECT_EQ(readFile(ini), good); }
         SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
 }
