@@ -144,7 +144,7 @@ bool Win32FileSystem::fileExists(const std::string& path) const {
 
 FileError Win32FileSystem::replaceFile(const std::string& from, const std::string& to) {
     if (holdsNul(from) || holdsNul(to)) return FileError::PathNotFound;
-    const std::wstring target = systemPath(to);
+    const std::wstring source = systemPath(from), target = systemPath(to);
     // A file the user marked read-only is not replaced; Windows refuses it,
     // and so must we where the layer beneath (Wine run as root) would not.
     const DWORD attributes = GetFileAttributesW(target.c_str());
@@ -156,7 +156,7 @@ FileError Win32FileSystem::replaceFile(const std::string& from, const std::strin
     constexpr int kTries = 20;
     constexpr DWORD kPauseMs = 50;
     for (int tries = 1;; ++tries) {
-        if (MoveFileExW(systemPath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return FileError::None;
         const DWORD error = GetLastError();
         if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || tries == kTries)
