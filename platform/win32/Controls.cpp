@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "platform/win32/Dpi.h"
 #include "platform/win32/Layout.h"
 #include "platform/win32/Text.h"
 
@@ -71,7 +72,7 @@ namespace {
 std::optional<int> captionRoom(const ControlRow& row, UINT dpi, HDC dc) {
     const int width = twipsToPixels(row.width, dpi);
     switch (row.kind) {
-    case platform::ControlKind::Label: return width - (row.border ? 2 * GetSystemMetrics(SM_CXBORDER) : 0);
+    case platform::ControlKind::Label: return width - (row.border ? 2 * systemMetric(SM_CXBORDER, dpi) : 0);
     case platform::ControlKind::CheckBox: {
         // The 13-pixel box, then a gap of half a digit.
         SIZE digit{};
