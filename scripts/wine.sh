@@ -16,18 +16,36 @@ export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko install prompts
 
 source "$root/scripts/xvfb.sh"
 
+# A kernel without 32-bit emulation (booted with ia32_emulation off) runs no
+# 32-bit program, Wine's own 32-bit loader included. The prefix is then made
+# by the 64-bit loader alone, "wine" here means that loader, and a 32-bit
+# Windows program is not run but reported as skipped (exit code 77).
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  loaders="32- and 64-bit loaders"
+else
+  loaders="the 64-bit loader only (this kernel runs no 32-bit programs)"
+  wine() { WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 "$@"; }
+fi
+# The machine field of a Windows program's PE header: 014c for x86.
+pe_machine() {
+  local at
+  at=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ') || return 0
+  [ -n "$at" ] && od -An -tx2 -j$((at + 4)) -N2 "$1" 2>/dev/null | tr -d ' '
+}
+
 # The prefix is made on first use, and made again when it was made another
 # way than this script's recipe says (its marker file tells); a lock keeps
 # parallel tests from racing. The recipe:
-#  - both Wine loaders: once wine32 is installed, "wine" starts the 32-bit
-#    loader, and a prefix made by the 64-bit one alone then fails every
-#    program with "could not load kernel32.dll";
+#  - both Wine loaders where the kernel runs 32-bit programs: once wine32
+#    is installed, "wine" starts the 32-bit loader, and a prefix made by the
+#    64-bit one alone then fails every program with "could not load
+#    kernel32.dll";
 #  - Wine's own fonts in C:\windows\Fonts, as a normal Wine install has:
 #    Debian's Wine does not find them where fonts-wine puts them, and
 #    "MS Shell Dlg" then comes out in the system's default font;
 #  - no window manager on the virtual display, so no managed windows: a
 #    managed window waits two seconds for one at every hide or close.
-recipe="Pellmora prefix 2: 32- and 64-bit loaders, Wine's fonts, unmanaged windows"
+recipe="Pellmora prefix 3: $loaders, Wine's fonts, unmanaged windows"
 marker="$WINEPREFIX/pellmora-prefix.txt"
 mkdir -p "$(dirname "$WINEPREFIX")"
 (
@@ -37,6 +55,8 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   for loader in /usr/lib/wine/wine /usr/lib/wine/wine64; do
     [ -x "$loader" ] || fail "$loader is missing: run scripts/setup.sh (wine32:i386 and wine64)"
   done
+  dirs="system32 syswow64"
+  [ "$(type -t wine)" = function ] && dirs=system32
   # Only a prefix of ours is ever removed: one it marked, or the project's.
   if [ -e "$WINEPREFIX" ] && [ ! -e "$marker" ] && [ "$WINEPREFIX" != "$root/build/wineprefix" ]; then
     fail "$WINEPREFIX was not made by this script; remove it or choose another PELLMORA_WINEPREFIX"
@@ -44,11 +64,11 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   wineserver -k >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || true
+  wine wineboot -i >/dev/null 2>&1 || true
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
   cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" || fail "Wine's fonts are missing: run scripts/setup.sh (fonts-wine)"
   wineserver -w || true
-  for dir in system32 syswow64; do
+  for dir in $dirs; do
     [ -f "$WINEPREFIX/drive_c/windows/$dir/kernel32.dll" ] || fail "the new prefix has no $dir: Wine could not make it"
   done
   # The face a font gets, checked in the prefix itself: the substitute
@@ -101,4 +121,8 @@ fi
 # script's output: started by the command, they would hold its output open,
 # and ctest would wait on it until the last program in the prefix ended.
 wine cmd.exe /c exit 0 >/dev/null 2>&1 </dev/null || true
+if [ "$(type -t wine)" = function ] && [ "${1:-}" = wine ] && [ "$(pe_machine "${2:-}")" = 014c ]; then
+  echo "SKIPPED: ${2##*/} is a 32-bit program, and this machine's kernel runs none (ia32_emulation is off)"
+  exit 77
+fi
 "$@"
