@@ -54,6 +54,7 @@ private:
     void makeFonts();
     FontHandle fittedFont(platform::FontKind kind) const;
     void sizeWindow();
+    void changeDpi(UINT dpi, const RECT& suggested);
     Child* childFor(HWND window) const;
     Child* focusedChild() const;
     int focusPosition() const;  // in tabOrder_, or -1

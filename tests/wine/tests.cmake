@@ -31,16 +31,17 @@ foreach(suite IN LISTS wine_suites)
     set_tests_properties(${name} PROPERTIES RESOURCE_GROUPS desktop:1)
   endif()
 endforeach()
-# The captions again at the other DPIs and under a Wine without its own
-# fonts, each in a prefix of its own that scripts/wine.sh makes.
-foreach(variant 120dpi:PELLMORA_DPI=120 144dpi:PELLMORA_DPI=144 192dpi:PELLMORA_DPI=192
-                WithoutWineFonts:PELLMORA_WINE_FONTS=none)
+# The captions and the layout of each Windows version again at the other
+# DPIs, and the captions under a Wine without its own fonts, each in a prefix
+# of its own that scripts/wine.sh makes.
+foreach(variant AtDpi.120dpi:PELLMORA_DPI=120:Captions.*:Dpi.* AtDpi.144dpi:PELLMORA_DPI=144:Captions.*:Dpi.*
+                AtDpi.192dpi:PELLMORA_DPI=192:Captions.*:Dpi.* Captions.WithoutWineFonts:PELLMORA_WINE_FONTS=none:Captions.*)
   string(REPLACE ":" ";" variant ${variant})
-  list(GET variant 0 name)
-  list(GET variant 1 setting)
-  set(name wine.Captions.${name}${PELLMORA_WINE_SUFFIX})
+  list(POP_FRONT variant name setting)
+  list(JOIN variant ":" filter)
+  set(name wine.${name}${PELLMORA_WINE_SUFFIX})
   add_test(NAME ${name}
            COMMAND env ${setting} ${PELLMORA_WINE} wine ${PELLMORA_WINDOWS_BUILD}/tests/wine/wine_tests.exe
-                   --gtest_filter=Captions.*)
+                   --gtest_filter=${filter})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS wine SKIP_RETURN_CODE 77 RESOURCE_GROUPS desktop:1)
 endforeach()

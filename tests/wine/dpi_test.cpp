@@ -1,0 +1,166 @@
+// The window as each Windows version lays it out, through the table of what
+// the system offers filled as that version would fill it, at the prefix's
+// DPI (PELLMORA_DPI: ctest runs these at 96, 120, 144 and 192); and a change
+// of DPI while the window runs, as a move to another monitor brings about.
+#include <map>
+
+#include "platform/win32/Dpi.h"
+#include "platform/win32/SystemCalls.h"
+#include "platform/win32/Win32Window.h"
+#include "tests/wine/Driver.h"
+
+namespace wine {
+namespace {
+
+using Geometry = std::map<std::string, std::vector<LONG>>;
+
+// The frame, the client area, each control's place in its container, each
+// control's font height and the window's icons, as a user would see them.
+Geometry geometryOf(const win32::Win32Form& form) {
+    const HWND w = form.hwnd();
+    RECT outer{}, client{};
+    GetWindowRect(w, &outer);
+    GetClientRect(w, &client);
+    Geometry g{{"frame", {outer.right - outer.left - client.right, outer.bottom - outer.top - client.bottom}},
+               {"client", {client.right, client.bottom}}};
+    const auto table = pellmora::kFormLayout.controls;
+    for (platform::Row at = 0; at < table.size(); ++at) {
+        const HWND control = form.windowOf(at);
+        if (!control) continue;
+        RECT r{};
+        GetWindowRect(control, &r);
+        MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+        g[std::string(table[at].name)] = {r.left, r.top, r.right, r.bottom, font.lfHeight};
+    }
+    for (const WPARAM kind : {ICON_BIG, ICON_SMALL}) {
+        ICONINFO info{};
+        BITMAP bitmap{};
+        if (const auto icon = reinterpret_cast<HICON>(SendMessageW(w, WM_GETICON, kind, 0)); icon && GetIconInfo(icon, &info)) {
+            GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+            DeleteObject(info.hbmColor);
+            DeleteObject(info.hbmMask);
+        }
+        g[kind == ICON_BIG ? "icon big" : "icon small"] = {bitmap.bmWidth, bitmap.bmHeight};
+    }
+    return g;
+}
+
+// What the fakes below answer: a window's or a monitor's DPI.
+UINT fakeDpi = USER_DEFAULT_SCREEN_DPI;
+UINT WINAPI dpiForWindow(HWND) { return fakeDpi; }
+HRESULT WINAPI dpiForMonitor(HMONITOR, int, UINT* x, UINT* y) { return *x = *y = fakeDpi, S_OK; }
+
+enum class Windows { v7, v8_1, v10 };
+
+// The table as `version` fills it. Only Windows 10 1607 and later have the
+// DPI calls of user32, and only 8.1 to 10 1511 need shcore's monitor DPI.
+win32::SystemCalls as(Windows version, bool fakeWindowDpi = false) {
+    win32::SystemCalls calls = win32::findSystemCalls();
+    if (version == Windows::v10) {
+        if (fakeWindowDpi) calls.getDpiForWindow = dpiForWindow;
+        return calls;
+    }
+    calls.getDpiForWindow = nullptr;
+    calls.getDpiForSystem = nullptr;
+    calls.adjustWindowRectExForDpi = nullptr;
+    calls.getSystemMetricsForDpi = nullptr;
+    if (version == Windows::v8_1) calls.getDpiForMonitor = dpiForMonitor;
+    return calls;
+}
+
+// The window made while the table is `calls`, which stays for its life.
+struct MadeAs {
+    explicit MadeAs(const win32::SystemCalls& calls) : saved(std::exchange(win32::systemCalls(), calls)) {}
+    ~MadeAs() { win32::systemCalls() = saved; }
+    win32::SystemCalls saved;
+    win32::Win32Form form{GetModuleHandleW(nullptr), pellmora::kFormLayout};
+};
+
+Geometry geometryAs(const win32::SystemCalls& calls) { return geometryOf(MadeAs(calls).form); }
+
+// The frame the layer works out for the window's client area, against the
+// frame the system draws: they agree, so the client area is right at once.
+void expectFrameAsDrawn(const win32::Win32Form& form) {
+    RECT outer{}, client{};
+    GetWindowRect(form.hwnd(), &outer);
+    GetClientRect(form.hwnd(), &client);
+    win32::adjustWindowRect(client, static_cast<DWORD>(GetWindowLongW(form.hwnd(), GWL_STYLE)),
+                            static_cast<DWORD>(GetWindowLongW(form.hwnd(), GWL_EXSTYLE)), form.dpi());
+    EXPECT_EQ(std::pair(client.right - client.left, client.bottom - client.top),
+              std::pair(outer.right - outer.left, outer.bottom - outer.top));
+}
+
+UINT prefixDpi() {
+    const char* const setting = std::getenv("PELLMORA_DPI");
+    return setting ? static_cast<UINT>(std::atoi(setting)) : USER_DEFAULT_SCREEN_DPI;
+}
+
+// Where the monitor's DPI is the system's, Windows 7 (the system DPI from the
+// screen), 8.1 (the monitor's DPI) and 10 (the window's own) give the same
+// window. On 8.1 a monitor at another DPI than the system's sets the layout,
+// its fonts and icons; the frame stays the system's.
+TEST(Dpi, EveryWindowsVersionLaysTheWindowOutAlike) {
+    const UINT dpi = prefixDpi();
+    ASSERT_EQ(win32::systemDpi(), dpi) << "the prefix is not at the DPI it was made for";
+    const Geometry reference = geometryAs(as(Windows::v10));
+    for (const Windows version : {Windows::v7, Windows::v8_1}) {
+        SCOPED_TRACE(version == Windows::v7 ? "Windows 7" : "Windows 8.1");
+        fakeDpi = dpi;
+        const MadeAs made(as(version));
+        EXPECT_EQ(made.form.dpi(), dpi);
+        EXPECT_EQ(geometryOf(made.form), reference);
+        expectFrameAsDrawn(made.form);
+    }
+    fakeDpi = dpi == 144 ? 96 : 144;
+    Geometry onWindows81 = geometryAs(as(Windows::v8_1)), onWindows10 = geometryAs(as(Windows::v10, true));
+    EXPECT_EQ(onWindows81.at("frame"), reference.at("frame"));
+    onWindows10.erase("frame");
+    onWindows81.erase("frame");
+    EXPECT_EQ(onWindows81, onWindows10);
+    EXPECT_NE(onWindows81.at("client"), reference.at("client"));
+}
+
+// WM_DPICHANGED with the rectangle Windows suggests: the window ends as one
+// made at the new DPI, there and back, in the place suggested; a scroll in
+// progress keeps its place in twips and the timers keep ticking.
+TEST(Dpi, AChangeOfDpiWhileRunningGivesTheWindowMadeAtTheNewDpi) {
+    std::map<UINT, Geometry> madeAt;
+    for (const UINT dpi : {96u, 144u}) {
+        fakeDpi = dpi;
+        madeAt[dpi] = geometryAs(as(Windows::v10, true));
+    }
+    fakeDpi = 96;
+    const MadeAs made(as(Windows::v10, true));
+    auto& notice = made.form.get<platform::Label>(pellmora::row(ControlId::Label2));
+    notice.setLeft(-1234.5f);
+    int ticks = 0;
+    made.form.timer(pellmora::row(ControlId::timScroll)).onTick = [&] { ++ticks; };
+    for (const UINT dpi : {144u, 96u}) {
+        SCOPED_TRACE(dpi);
+        RECT suggested{37, 41, 37, madeAt.at(dpi).at("frame")[1] + 41};
+        suggested.right += madeAt.at(dpi).at("frame")[0] + madeAt.at(dpi).at("client")[0];
+        suggested.bottom += madeAt.at(dpi).at("client")[1];
+        fakeDpi = dpi;
+        SendMessageW(made.form.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(made.form.dpi(), dpi);
+        Geometry expected = madeAt.at(dpi);
+        auto& moved = expected.at("Label2");  // the notice, where the scroll had taken it
+        moved[2] += win32::twipsToPixels(-1234.5f, dpi) - moved[0];
+        moved[0] = win32::twipsToPixels(-1234.5f, dpi);
+        EXPECT_EQ(geometryOf(made.form), expected);
+        EXPECT_EQ(notice.left(), -1234.5f);
+        RECT outer{};
+        GetWindowRect(made.form.hwnd(), &outer);
+        EXPECT_EQ(std::pair(outer.left, outer.top), std::pair(37L, 41L));
+    }
+    const auto ticked = [&] {
+        for (MSG message{}; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
+        return ticks > 0;
+    };
+    EXPECT_TRUE(waitFor(ticked, 2000)) << "the notice's timer stopped";
+}
+
+}  // namespace
+}  // namespace wine
