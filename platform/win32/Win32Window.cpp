@@ -133,6 +133,21 @@ void Win32Form::sizeWindow() {
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// A move to a monitor at another scale, or the scale changed while running:
+// fonts, controls and frame at the new DPI, at the place the system
+// suggests. The size is worked out as at creation, not scaled from the old
+// one, so the window ends exactly as one made at that DPI.
+void Win32Form::changeDpi(UINT dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    // The old fonts stay until every control has let go of them.
+    const std::array<FontHandle, 3> old = std::move(fonts_);
+    makeFonts();
+    for (Child* child : children_)
+        if (child) child->rescale();
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    sizeWindow();
+}
+
 void Win32Form::createControls() {
     const std::size_t count = layout_.controls.size();
     controls_.resize(count);
@@ -322,18 +337,9 @@ LRESULT Win32Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         DestroyWindow(hwnd_);
         ExitProcess(0);
     case WM_DESTROY: PostQuitMessage(0); return 0;
-    case WM_DPICHANGED: {
-        dpi_ = HIWORD(wParam);
-        // The old fonts stay until every control has let go of them.
-        const std::array<FontHandle, 3> old = std::move(fonts_);
-        makeFonts();
-        for (Child* child : children_)
-            if (child) child->rescale();
-        const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                     suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    case WM_DPICHANGED:
+        changeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
-    }
     default: break;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
