@@ -36,7 +36,11 @@ int clampToInt(float value) {
 // --- Child -------------------------------------------------------------------
 
 void Child::create(const wchar_t* windowClass, DWORD style, DWORD exStyle, HWND parent, const std::wstring& text) {
-    hwnd_ = CreateWindowExW(exStyle, windowClass, text.c_str(), style, 0, 0, 0, 0, parent,
+    // Made where its row puts it: moving every control after making it
+    // costs each a round of size and move messages at start-up.
+    bounds_ = pixelBounds(row_.left, row_.top, row_.width, row_.height);
+    hwnd_ = CreateWindowExW(exStyle, windowClass, text.c_str(), style, bounds_.left, bounds_.top,
+                            bounds_.right - bounds_.left, bounds_.bottom - bounds_.top, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlIdOf(host_.rowOf(row_)))), moduleInstance(),
                             nullptr);
     if (!hwnd_) throw std::runtime_error("The control " + std::string(row_.name) + " could not be created.");
@@ -49,14 +53,18 @@ void Child::rescale() {
     place();
 }
 
-void Child::setPixelBounds(float left, float top, float width, float height) {
+RECT Child::pixelBounds(float left, float top, float width, float height) const {
     const UINT dpi = host_.dpi();
     const int x = twipsToPixels(left, dpi), y = twipsToPixels(top, dpi);
-    const int cx = twipsToPixels(width, dpi), cy = twipsToPixels(height, dpi);
-    const RECT bounds{x, y, x + cx, y + cy};
+    return RECT{x, y, x + twipsToPixels(width, dpi), y + twipsToPixels(height, dpi)};
+}
+
+void Child::setPixelBounds(float left, float top, float width, float height) {
+    const RECT bounds = pixelBounds(left, top, width, height);
     if (EqualRect(&bounds, &bounds_)) return;  // same pixels: nothing to move
     bounds_ = bounds;
-    SetWindowPos(hwnd_, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Child::repaint() const {

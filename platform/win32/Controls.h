@@ -51,6 +51,7 @@ public:
 
 protected:
     void create(const wchar_t* windowClass, DWORD style, DWORD exStyle, HWND parent, const std::wstring& text);
+    RECT pixelBounds(float left, float top, float width, float height) const;
     void setPixelBounds(float left, float top, float width, float height);
     void repaint() const;
     ControlHost& host() const { return host_; }

@@ -60,9 +60,12 @@ Win32Form::Win32Form(HINSTANCE instance, const platform::FormLayout& layout)
     : layout_(layout), keys_(platform::keyboardRules(layout.controls)) {
     registerMainClass(instance, windowProc);
     PanelControl::registerClass(instance);
+    // Made at its size for the system's DPI, which is most often the
+    // window's own: then nothing needs sizing again.
     dpi_ = systemDpi();
+    const SIZE outer = outerSize();
     hwnd_ = CreateWindowExW(kMainExStyle, kMainClassName, widen(layout_.title).c_str(), kMainStyle,
-                            CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
+                            CW_USEDEFAULT, CW_USEDEFAULT, outer.cx, outer.cy, nullptr, nullptr, instance, this);
     if (!hwnd_) throw std::runtime_error("The main window could not be created.");
     dpi_ = windowDpi(hwnd_);
     makeFonts();
@@ -94,16 +97,16 @@ FontHandle Win32Form::fittedFont(FontKind kind) const {
                                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face));
     };
     const wchar_t* face = bold ? L"MS Sans Serif" : L"MS Shell Dlg";
+    FontHandle font = make(face, nominal);
     // "MS Sans Serif" is a bitmap face: asked for a size it lacks, it gives
     // the nearest smaller one, which at a high DPI is far too small; the
     // dialog face in bold then takes its place.
-    if (const FontHandle asked = make(face, nominal); bold && dc.get()) {
+    if (bold && dc.get()) {
         TEXTMETRICW metrics{};
-        GetTextMetricsW(Selected(dc.get(), asked.get()).dc(), &metrics);
-        if ((metrics.tmHeight - metrics.tmInternalLeading) * 8 < nominal * 7) face = L"MS Shell Dlg";
+        GetTextMetricsW(Selected(dc.get(), font.get()).dc(), &metrics);
+        if ((metrics.tmHeight - metrics.tmInternalLeading) * 8 < nominal * 7) font = make(face = L"MS Shell Dlg", nominal);
     }
-    for (int height = nominal;; --height) {
-        FontHandle font = make(face, height);
+    for (int height = nominal;; font = make(face, --height)) {
         if (!dc.get() || height * 3 <= nominal * 2) return font;
         const Selected selected(dc.get(), font.get());
         const auto fits = [&](const ControlRow& row) { return row.font != kind || captionFits(row, dpi_, dc.get()); };
@@ -117,20 +120,27 @@ platform::Row Win32Form::rowOf(const ControlRow& row) const {
     return static_cast<platform::Row>(&row - layout_.controls.data());
 }
 
+// The window's outer size for its client area at the current DPI.
+SIZE Win32Form::outerSize() const {
+    RECT outer{0, 0, twipsToPixels(layout_.clientWidth, dpi_), twipsToPixels(layout_.clientHeight, dpi_)};
+    adjustWindowRect(outer, kMainStyle, kMainExStyle, dpi_);
+    return SIZE{outer.right - outer.left, outer.bottom - outer.top};
+}
+
+// The exact client area at the current DPI, whatever the window had.
 void Win32Form::sizeWindow() {
     const int clientWidth = twipsToPixels(layout_.clientWidth, dpi_);
     const int clientHeight = twipsToPixels(layout_.clientHeight, dpi_);
-    RECT outer{0, 0, clientWidth, clientHeight};
-    adjustWindowRect(outer, kMainStyle, kMainExStyle, dpi_);
-    SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // A frame the calculation got wrong still ends with the exact client area.
     RECT client{};
+    GetClientRect(hwnd_, &client);
+    if (client.right == clientWidth && client.bottom == clientHeight) return;
+    const SIZE outer = outerSize();
+    SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // A frame the calculation got wrong still ends with the exact client area.
     GetClientRect(hwnd_, &client);
     const int dx = clientWidth - client.right, dy = clientHeight - client.bottom;
     if (dx != 0 || dy != 0)
-        SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left + dx, outer.bottom - outer.top + dy,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx + dx, outer.cy + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // A move to a monitor at another scale, or the scale changed while running:

@@ -53,6 +53,7 @@ private:
     void answerSentMessages();
     void makeFonts();
     FontHandle fittedFont(platform::FontKind kind) const;
+    SIZE outerSize() const;
     void sizeWindow();
     void changeDpi(UINT dpi, const RECT& suggested);
     Child* childFor(HWND window) const;
