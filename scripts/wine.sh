@@ -25,6 +25,7 @@ if /usr/lib/wine/wine --version >/dev/null 2>&1; then
 else
   loaders="the 64-bit loader only (this kernel runs no 32-bit programs)"
   wine() { WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 "$@"; }
+  winepath() { wine winepath.exe "$@"; }  # Debian's start script would take the 32-bit loader
 fi
 # The machine field of a Windows program's PE header: 014c for x86.
 pe_machine() {
