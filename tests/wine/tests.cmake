@@ -32,15 +32,17 @@ foreach(suite IN LISTS wine_suites)
   endif()
 endforeach()
 # The captions again at the other DPIs and under a Wine without its own
-# fonts, each in a prefix of its own that scripts/wine.sh makes.
-foreach(variant 120dpi:PELLMORA_DPI=120 144dpi:PELLMORA_DPI=144 192dpi:PELLMORA_DPI=192
-                WithoutWineFonts:PELLMORA_WINE_FONTS=none)
+# fonts, and the scheme's rules under white on black, each in a prefix of
+# its own that scripts/wine.sh makes.
+foreach(variant Captions:120dpi:PELLMORA_DPI=120 Captions:144dpi:PELLMORA_DPI=144 Captions:192dpi:PELLMORA_DPI=192
+                Captions:WithoutWineFonts:PELLMORA_WINE_FONTS=none Scheme:HighContrast:PELLMORA_COLORS=highcontrast)
   string(REPLACE ":" ";" variant ${variant})
-  list(GET variant 0 name)
-  list(GET variant 1 setting)
-  set(name wine.Captions.${name}${PELLMORA_WINE_SUFFIX})
+  list(GET variant 0 suite)
+  list(GET variant 1 name)
+  list(GET variant 2 setting)
+  set(name wine.${suite}.${name}${PELLMORA_WINE_SUFFIX})
   add_test(NAME ${name}
            COMMAND env ${setting} ${PELLMORA_WINE} wine ${PELLMORA_WINDOWS_BUILD}/tests/wine/wine_tests.exe
-                   --gtest_filter=Captions.*)
+                   --gtest_filter=${suite}.*)
   set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS wine SKIP_RETURN_CODE 77 RESOURCE_GROUPS desktop:1)
 endforeach()
