@@ -2,14 +2,16 @@
 # Runs a command under Wine in the project's own prefix (never the user's),
 # on a private virtual X display when no display is set.
 #   scripts/wine.sh wine build/windows/Pellmora.exe
-# PELLMORA_DPI=144 and PELLMORA_WINE_FONTS=none run it in a prefix of their
-# own, made from the main one: the DPI and the fonts are settings of the
+# PELLMORA_DPI=144, PELLMORA_WINE_FONTS=none and PELLMORA_COLORS=highcontrast
+# (white on black, high contrast on) run it in a prefix of their own, made
+# from the main one: the DPI, the fonts and the colours are settings of the
 # whole prefix, which the tests running beside it must not see change.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 base="${PELLMORA_WINEPREFIX:-$root/build/wineprefix}"
 variant="${PELLMORA_DPI:+-${PELLMORA_DPI}dpi}"
 [ "${PELLMORA_WINE_FONTS:-}" = none ] && variant+="-nofonts"
+[ "${PELLMORA_COLORS:-}" = highcontrast ] && variant+="-highcontrast"
 export WINEPREFIX="$base"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko install prompts
@@ -111,6 +113,27 @@ if [ -n "$variant" ]; then
           WINEPREFIX="$WINEPREFIX.new" wine reg add "$key" /v LogPixels /t REG_DWORD /d "$PELLMORA_DPI" /f \
             >/dev/null 2>&1
         done
+        WINEPREFIX="$WINEPREFIX.new" wineserver -w || true
+      fi
+      if [ "${PELLMORA_COLORS:-}" = highcontrast ]; then
+        # A black-and-white scheme, and the high-contrast flag (1, on) that
+        # Windows keeps beside it.
+        {
+          printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Colors]\r\n'
+          for pair in ActiveBorder=255,255,255 ActiveTitle=0,0,0 AppWorkSpace=0,0,0 Background=0,0,0 \
+                      ButtonAlternateFace=0,0,0 ButtonDkShadow=255,255,255 ButtonFace=0,0,0 ButtonHilight=255,255,255 \
+                      ButtonLight=0,0,0 ButtonShadow=255,255,255 ButtonText=255,255,255 GrayText=0,255,0 \
+                      Hilight=0,0,255 HilightText=255,255,255 InactiveBorder=255,255,255 InactiveTitle=0,0,0 \
+                      InactiveTitleText=255,255,255 InfoText=255,255,255 InfoWindow=0,0,0 Menu=0,0,0 MenuBar=0,0,0 \
+                      MenuText=255,255,255 Scrollbar=0,0,0 TitleText=255,255,255 Window=0,0,0 \
+                      WindowFrame=255,255,255 WindowText=255,255,255; do
+            printf '"%s"="%s"\r\n' "${pair%%=*}" "$(echo "${pair#*=}" | tr , ' ')"
+          done
+          printf '\r\n[HKEY_CURRENT_USER\\Control Panel\\Accessibility\\HighContrast]\r\n'
+          printf '"Flags"="127"\r\n"High Contrast Scheme"="High Contrast Black"\r\n'
+        } >"$WINEPREFIX.new/drive_c/highcontrast.reg"
+        WINEPREFIX="$WINEPREFIX.new" wine regedit /s 'C:\highcontrast.reg' >/dev/null 2>&1
+        rm "$WINEPREFIX.new/drive_c/highcontrast.reg"
         WINEPREFIX="$WINEPREFIX.new" wineserver -w || true
       fi
       mv "$WINEPREFIX.new" "$WINEPREFIX"

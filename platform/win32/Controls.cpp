@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "platform/win32/Dpi.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/Layout.h"
 #include "platform/win32/Text.h"
 
@@ -24,6 +25,9 @@ constexpr DWORD kChildStyle = WS_CHILD | WS_CLIPSIBLINGS;
 HINSTANCE moduleInstance() { return GetModuleHandleW(nullptr); }
 
 DWORD visibility(const ControlRow& row) { return row.visible ? WS_VISIBLE : 0; }
+
+// The caption's indent from either end of a frame's line.
+int frameIndent(UINT dpi) { return MulDiv(8, static_cast<int>(dpi), 96); }
 
 int clampToInt(float value) {
     if (!(value > static_cast<float>(INT_MIN))) return value > 0 ? INT_MAX : (value < 0 ? INT_MIN : 0);
@@ -89,13 +93,29 @@ std::optional<int> captionRoom(const ControlRow& row, UINT dpi, HDC dc) {
     }
     // The default button's frame, the edge and a margin, on each side.
     case platform::ControlKind::Button: return width - 2 * MulDiv(5, static_cast<int>(dpi), 96);
-    // The caption's indent from either end of the frame's line.
-    case platform::ControlKind::Frame: return width - 2 * MulDiv(8, static_cast<int>(dpi), 96);
+    case platform::ControlKind::Frame: return width - 2 * frameIndent(dpi);
     default: return std::nullopt;
     }
 }
 
 }  // namespace
+
+bool schemeWins() {
+    HIGHCONTRASTW contrast{sizeof contrast};
+    if (SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+        (contrast.dwFlags & HCF_HIGHCONTRASTON))
+        return true;
+    // Black on the face falls short of 4.5:1 (WCAG's contrast ratio for
+    // text) below a relative luminance of 0.175.
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const auto linear = [](BYTE channel) {
+        const double c = channel / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    const double luminance =
+        0.2126 * linear(GetRValue(face)) + 0.7152 * linear(GetGValue(face)) + 0.0722 * linear(GetBValue(face));
+    return (luminance + 0.05) / 0.05 < 4.5;
+}
 
 bool captionFits(const ControlRow& row, UINT dpi, HDC dc) {
     const std::optional<int> room = captionRoom(row, dpi, dc);
@@ -135,8 +155,42 @@ LRESULT CALLBACK panelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-LRESULT CALLBACK frameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+// A group box in the scheme's colours: an etched line, and the caption in
+// the button text colour on the button face. The themed group box takes
+// its caption's colour from the theme, whatever the scheme.
+void paintFrame(HWND hwnd, HDC dc, UINT dpi) {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    const Selected font(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    RECT line = client;
+    line.top += metrics.tmHeight / 2;
+    DrawEdge(dc, &line, EDGE_ETCHED, BF_RECT);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    RECT caption{frameIndent(dpi), 0, client.right - frameIndent(dpi), metrics.tmHeight};
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    SetBkMode(dc, OPAQUE);
+    const bool hideKeys = SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &caption, DT_SINGLELINE | (hideKeys ? DT_HIDEPREFIX : 0));
+}
+
+LRESULT CALLBACK frameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR host) {
     if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, frameProc, id);
+    if ((message == WM_PAINT || message == WM_PRINTCLIENT) && schemeWins()) {
+        const UINT dpi = reinterpret_cast<const ControlHost*>(host)->dpi();
+        if (message == WM_PRINTCLIENT) {
+            paintFrame(hwnd, reinterpret_cast<HDC>(wParam), dpi);
+            return 0;
+        }
+        PAINTSTRUCT paint{};
+        paintFrame(hwnd, BeginPaint(hwnd, &paint), dpi);
+        EndPaint(hwnd, &paint);
+        return 0;
+    }
     if (message == WM_ERASEBKGND) {
         // A group box paints only its line and caption; as a container that
         // clips its children it must also fill what lies between them.
@@ -179,7 +233,7 @@ PanelControl::PanelControl(const ControlRow& row, ControlHost& host, HWND parent
 FrameControl::FrameControl(const ControlRow& row, ControlHost& host, HWND parent) : Windowed(row, host) {
     create(L"Button", kChildStyle | BS_GROUPBOX | WS_CLIPCHILDREN | visibility(row), WS_EX_CONTROLPARENT, parent,
            widen(row.text));
-    SetWindowSubclass(hwnd_, frameProc, 1, 0);
+    SetWindowSubclass(hwnd_, frameProc, 1, reinterpret_cast<DWORD_PTR>(&host));
     place();
 }
 
@@ -257,9 +311,18 @@ LabelControl::LabelControl(const ControlRow& row, ControlHost& host, HWND parent
 
 HBRUSH LabelControl::colours(HDC dc) {
     if (row().font != FontKind::BoldBlack) return nullptr;
-    SetTextColor(dc, RGB(0, 0, 0));
+    SetTextColor(dc, schemeWins() ? GetSysColor(COLOR_BTNTEXT) : RGB(0, 0, 0));
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     return GetSysColorBrush(COLOR_BTNFACE);
+}
+
+void LabelControl::place() {
+    // With animations off the notice stands still where the table puts it;
+    // the logic goes on moving its Left.
+    if (row().font == FontKind::Notice && !host().motion())
+        setPixelBounds(row().left, top(), width(), height());
+    else
+        Windowed::place();
 }
 
 void LabelControl::changed() { SetWindowTextW(hwnd_, widen(caption()).c_str()); }

@@ -21,6 +21,8 @@ public:
     virtual HFONT font(platform::FontKind kind) const = 0;
     // Where a row stands in the table the window was made from.
     virtual platform::Row rowOf(const platform::ControlRow& row) const = 0;
+    // False while the user has turned animations off.
+    virtual bool motion() const = 0;
 
 protected:
     ~ControlHost() = default;
@@ -118,6 +120,7 @@ class LabelControl : public Windowed<platform::Label> {
 public:
     LabelControl(const platform::ControlRow& row, ControlHost& host, HWND parent);
     HBRUSH colours(HDC dc) override;
+    void place() override;
 
 protected:
     void changed() override;
@@ -179,6 +182,10 @@ private:
     HWND owner_;
     UINT_PTR id_;
 };
+
+// Whether the user's colour scheme must win over a colour the design fixes:
+// high contrast is on, or black text would be hard to read on the button face.
+bool schemeWins();
 
 // Whether the row's caption fits on one line, in the font selected into
 // `dc`, in the room its control leaves for text at `dpi`. Rows that show no

@@ -65,6 +65,12 @@ struct GdiTraits {
     static Value empty() { return nullptr; }
     static bool release(Value o) { return DeleteObject(o) != FALSE; }
 };
+// An icon of our own (not LR_SHARED).
+struct IconTraits {
+    using Value = HICON;
+    static Value empty() { return nullptr; }
+    static bool release(Value icon) { return DestroyIcon(icon) != FALSE; }
+};
 // A memory device context (CreateCompatibleDC).
 struct DcTraits {
     using Value = HDC;
@@ -78,6 +84,7 @@ using KernelHandle = Owned<KernelTraits>;
 using FontHandle = Owned<GdiTraits<HFONT>>;
 using BitmapHandle = Owned<GdiTraits<HBITMAP>>;
 using DcHandle = Owned<DcTraits>;
+using IconHandle = Owned<IconTraits>;
 
 // A window's device context (GetDC), given back when this goes.
 class WindowDc {

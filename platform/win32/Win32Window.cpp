@@ -8,6 +8,7 @@
 
 #include "platform/win32/Dpi.h"
 #include "platform/win32/Layout.h"
+#include "platform/win32/SystemCalls.h"
 #include "platform/win32/Text.h"
 
 namespace win32 {
@@ -32,16 +33,26 @@ void registerMainClass(HINSTANCE instance, WNDPROC proc) {
     WNDCLASSEXW wc{sizeof wc};
     wc.lpfnWndProc = proc;
     wc.hInstance = instance;
-    // Shared icons belong to the system; a program without the resource
-    // (a test program) simply gets the default icon.
-    wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON,
-                                             GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
-    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kMainClassName;
     if (!RegisterClassExW(&wc)) throw std::runtime_error("The main window's class could not be registered.");
+}
+
+// The icon resource drawn at `size` from its nearest larger image; null in a
+// program without it.
+HICON loadIcon(int size) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    HICON icon = nullptr;
+    if (const auto scaleDown = systemCalls().loadIconWithScaleDown)
+        return SUCCEEDED(scaleDown(instance, MAKEINTRESOURCEW(kIconResource), size, size, &icon)) ? icon : nullptr;
+    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, size, size, 0));
+}
+
+// "Show animations in Windows"; on where the system cannot say.
+bool animationsOn() {
+    BOOL on = TRUE;
+    return !SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &on, 0) || on;
 }
 
 bool isDown(int virtualKey) { return GetKeyState(virtualKey) < 0; }
@@ -68,6 +79,8 @@ Win32Form::Win32Form(HINSTANCE instance, const platform::FormLayout& layout)
                             CW_USEDEFAULT, CW_USEDEFAULT, outer.cx, outer.cy, nullptr, nullptr, instance, this);
     if (!hwnd_) throw std::runtime_error("The main window could not be created.");
     dpi_ = windowDpi(hwnd_);
+    motion_ = animationsOn();
+    loadIcons();
     makeFonts();
     sizeWindow();
     createControls();
@@ -114,6 +127,24 @@ FontHandle Win32Form::fittedFont(FontKind kind) const {
     }
 }
 
+void Win32Form::loadIcons() {
+    for (const auto& [which, width] : {std::pair{ICON_SMALL, SM_CXSMICON}, std::pair{ICON_BIG, SM_CXICON}}) {
+        IconHandle icon(loadIcon(systemMetric(width, dpi_)));
+        if (!icon) continue;
+        SendMessageW(hwnd_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon.get()));
+        icons_[which] = std::move(icon);  // the old one goes once the window has let go of it
+    }
+}
+
+void Win32Form::schemeChanged() {
+    if (const bool on = animationsOn(); on != motion_) {
+        motion_ = on;
+        for (Child* child : children_)
+            if (child) child->place();
+    }
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
 HFONT Win32Form::font(FontKind kind) const { return fonts_[static_cast<std::size_t>(kind)].get(); }
 
 platform::Row Win32Form::rowOf(const ControlRow& row) const {
@@ -152,6 +183,7 @@ void Win32Form::changeDpi(UINT dpi, const RECT& suggested) {
     // The old fonts stay until every control has let go of them.
     const std::array<FontHandle, 3> old = std::move(fonts_);
     makeFonts();
+    loadIcons();
     for (Child* child : children_)
         if (child) child->rescale();
     SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -347,6 +379,13 @@ LRESULT Win32Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         DestroyWindow(hwnd_);
         ExitProcess(0);
     case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_SYSCOLORCHANGE:
+        // The common controls keep colours of their own until told.
+        for (Child* child : children_)
+            if (child) SendMessageW(child->hwnd(), message, wParam, lParam);
+        [[fallthrough]];
+    case WM_THEMECHANGED:
+    case WM_SETTINGCHANGE: schemeChanged(); break;
     case WM_DPICHANGED:
         changeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;

@@ -36,6 +36,7 @@ public:
     UINT dpi() const override { return dpi_; }
     HFONT font(platform::FontKind kind) const override;
     platform::Row rowOf(const platform::ControlRow& row) const override;
+    bool motion() const override { return motion_; }
 
     HWND hwnd() const { return hwnd_; }
     HWND windowOf(platform::Row row) const;
@@ -56,6 +57,10 @@ private:
     SIZE outerSize() const;
     void sizeWindow();
     void changeDpi(UINT dpi, const RECT& suggested);
+    // The window's icons at its DPI, in place of those it had.
+    void loadIcons();
+    // The colours, theme or animation setting changed.
+    void schemeChanged();
     Child* childFor(HWND window) const;
     Child* focusedChild() const;
     int focusPosition() const;  // in tabOrder_, or -1
@@ -74,6 +79,8 @@ private:
     HWND hwnd_ = nullptr;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     std::array<FontHandle, 3> fonts_;  // by FontKind
+    std::array<IconHandle, 2> icons_;  // by ICON_SMALL, ICON_BIG
+    bool motion_ = true;
     std::vector<std::unique_ptr<platform::Control>> ownedControls_;
     std::vector<std::unique_ptr<TimerControl>> ownedTimers_;
     std::vector<Child*> children_;  // by row; null for timers

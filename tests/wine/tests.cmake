@@ -31,11 +31,15 @@ foreach(suite IN LISTS wine_suites)
     set_tests_properties(${name} PROPERTIES RESOURCE_GROUPS desktop:1)
   endif()
 endforeach()
-# The captions and the layout of each Windows version again at the other
-# DPIs, and the captions under a Wine without its own fonts, each in a prefix
-# of its own that scripts/wine.sh makes.
-foreach(variant AtDpi.120dpi:PELLMORA_DPI=120:Captions.*:Dpi.* AtDpi.144dpi:PELLMORA_DPI=144:Captions.*:Dpi.*
-                AtDpi.192dpi:PELLMORA_DPI=192:Captions.*:Dpi.* Captions.WithoutWineFonts:PELLMORA_WINE_FONTS=none:Captions.*)
+# The captions, the layout of each Windows version and the scheme's rules
+# again at the other DPIs, the captions under a Wine without its own fonts,
+# and the scheme's rules under white on black, each in a prefix of its own
+# that scripts/wine.sh makes.
+foreach(variant AtDpi.120dpi:PELLMORA_DPI=120:Captions.*:Dpi.*:Scheme.*
+                AtDpi.144dpi:PELLMORA_DPI=144:Captions.*:Dpi.*:Scheme.*
+                AtDpi.192dpi:PELLMORA_DPI=192:Captions.*:Dpi.*:Scheme.*
+                Captions.WithoutWineFonts:PELLMORA_WINE_FONTS=none:Captions.*
+                Scheme.HighContrast:PELLMORA_COLORS=highcontrast:Scheme.*)
   string(REPLACE ":" ";" variant ${variant})
   list(POP_FRONT variant name setting)
   list(JOIN variant ":" filter)

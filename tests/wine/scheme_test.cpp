@@ -1,0 +1,58 @@
+// The user's settings as the window made in this process follows them: the
+// colour scheme (PELLMORA_COLORS=highcontrast runs it under white on black),
+// the icons at the window's DPI, and "Show animations in Windows".
+#include <cstdlib>
+
+#include "platform/win32/Win32Window.h"
+#include "tests/wine/Driver.h"
+
+namespace wine {
+namespace {
+
+using pellmora::row;
+
+TEST(Scheme, TheTagLineIsBlackUnlessTheSchemeIsDarkAndTheFrameCaptionIsInButtonText) {
+    const bool dark = std::getenv("PELLMORA_COLORS") != nullptr;
+    win32::Win32Form form{GetModuleHandleW(nullptr), pellmora::kFormLayout};
+    const win32::DcHandle dc(CreateCompatibleDC(nullptr));
+    const HWND tag = form.windowOf(row(ControlId::Label1)), frame = form.windowOf(row(ControlId::fraAutoRun));
+    SendMessageW(GetParent(tag), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(tag));
+    EXPECT_EQ(GetTextColor(dc.get()), dark ? RGB(255, 255, 255) : RGB(0, 0, 0));
+    // The frame drawn: the start of its caption holds strokes in the text colour.
+    const win32::BitmapHandle bitmap(CreateBitmap(800, 80, 1, 32, nullptr));
+    const win32::Selected selected(dc.get(), bitmap.get());
+    SendMessageW(frame, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT | PRF_ERASEBKGND);
+    int indent = MulDiv(8, static_cast<int>(form.dpi()), 96), strokes = 0;
+    for (int i = 0; i < indent * indent * 5; ++i)  // 5 x 1.5 indents from the indent, where the text is
+        strokes += GetPixel(dc.get(), indent + i % (indent * 5), i / (indent * 5)) == GetSysColor(COLOR_BTNTEXT);
+    EXPECT_GT(strokes, indent);
+}
+
+int iconWidth(HWND window, WPARAM which) {
+    ICONINFO info{};
+    BITMAP bitmap{};
+    if (!GetIconInfo(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0)), &info)) return 0;
+    const win32::BitmapHandle colour(info.hbmColor), mask(info.hbmMask);
+    return GetObjectW(info.hbmColor, sizeof bitmap, &bitmap) ? bitmap.bmWidth : 0;
+}
+
+TEST(Scheme, IconsAreAtTheWindowsDpiAndWithAnimationsOffTheNoticeStandsAtItsStart) {
+    win32::Win32Form form{GetModuleHandleW(nullptr), pellmora::kFormLayout};
+    EXPECT_EQ(iconWidth(form.hwnd(), ICON_SMALL), MulDiv(16, static_cast<int>(form.dpi()), 96));
+    EXPECT_EQ(iconWidth(form.hwnd(), ICON_BIG), MulDiv(32, static_cast<int>(form.dpi()), 96));
+    // The suite never runs beside those that take the whole display, which
+    // watch the notice move; it ends with animations on, as a new prefix has them.
+    const HWND notice = form.windowOf(row(ControlId::Label2));
+    for (const BOOL on : {FALSE, TRUE}) {
+        SystemParametersInfoW(SPI_SETCLIENTAREAANIMATION, 0, IntToPtr(on), 0);
+        SendMessageW(form.hwnd(), WM_SETTINGCHANGE, SPI_SETCLIENTAREAANIMATION, 0);
+        form.get<platform::Label>(row(ControlId::Label2)).setLeft(720);
+        POINT origin{};
+        MapWindowPoints(notice, GetParent(notice), &origin, 1);
+        // Else at the table's Left.
+        EXPECT_EQ(origin.x, win32::twipsToPixels(on ? 720.0f : 3750.0f, form.dpi())) << "animations " << on;
+    }
+}
+
+}  // namespace
+}  // namespace wine
