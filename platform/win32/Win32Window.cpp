@@ -6,6 +6,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "platform/ReadingOrder.h"
 #include "platform/win32/Dpi.h"
 #include "platform/win32/Layout.h"
 #include "platform/win32/Text.h"
@@ -176,9 +177,10 @@ void Win32Form::createControls() {
         case ControlKind::Timer: break;
         }
     }
-    // The panel lies above the tab strip, on its page.
-    if (tabStrip_)
-        SetWindowPos(tabStrip_->hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Siblings in reading order, the first on top: the panel above the tab
+    // strip, on its page, and each label just before the control it names.
+    for (platform::Row at : platform::readingOrder(layout_.controls))
+        SetWindowPos(windowOf(at), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     for (platform::Row at : keys_.tabOrder) tabOrder_.push_back(children_[at]);
 }
 
