@@ -318,6 +318,10 @@ LRESULT Win32Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case WM_SETFOCUS: restoreFocus(); return 0;
+    case WM_GETOBJECT:
+        for (Child* child : children_)
+            if (child) child->accessibilityAsked();
+        break;  // the system's own object answers
     case WM_CLOSE:
         // The close box ends the program at once, without saving and
         // without running any handler of the logic.
