@@ -41,8 +41,8 @@ TEST(Access, EveryControlIsNamedAsItsUserSeesItAndTheStatusIsHeardWhole) {
         EXPECT_EQ(accessibleName(form.windowOf(at)), seen) << row.name;
     }
     auto& status = dynamic_cast<win32::LabelControl&>(form.get<platform::Label>(pellmora::row(ControlId::labStatus)));
-    const HWINEVENTHOOK hook = SetWinEventHook(  // EVENT_OBJECT_LIVEREGIONCHANGED
-        0x8019, 0x8019, nullptr, [](HWINEVENTHOOK, DWORD, HWND w, LONG, LONG, DWORD, DWORD) { announced.push_back(w); },
+    const HWINEVENTHOOK hook = SetWinEventHook(0x8019, 0x8019, nullptr,  // EVENT_OBJECT_LIVEREGIONCHANGED
+        [](HWINEVENTHOOK, DWORD, HWND w, LONG, LONG, DWORD, DWORD) CALLBACK { announced.push_back(w); },
         GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
     const std::string path = "The ads folder was not found at C:\\Program Files\\" + std::string(40, 'J') + "\\ads";
     for (const std::string& text : {std::string("1 folders left."), path}) status.setCaption(text);
