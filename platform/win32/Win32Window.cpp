@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <iterator>
 #include <stdexcept>
 
 #include "platform/ReadingOrder.h"
@@ -145,7 +146,14 @@ void Win32Form::createControls() {
         children_[at] = control.get();
         ownedControls_.push_back(std::move(control));
     };
-    for (platform::Row at = 0; at < count; ++at) {
+    // A child is made below the siblings made before it, and the reading
+    // order puts each container before its controls: made in that order, the
+    // z-order is the reading order, and no window is moved afterwards.
+    std::vector<platform::Row> order;
+    for (platform::Row at = 0; at < count; ++at)
+        if (layout_.controls[at].kind == ControlKind::Timer) order.push_back(at);
+    std::ranges::copy(platform::readingOrder(layout_.controls), std::back_inserter(order));
+    for (const platform::Row at : order) {
         const ControlRow& row = layout_.controls[at];
         if (row.kind == ControlKind::Timer) {
             auto timer = std::make_unique<TimerControl>(row, at, hwnd_);
@@ -177,10 +185,6 @@ void Win32Form::createControls() {
         case ControlKind::Timer: break;
         }
     }
-    // Siblings in reading order, the first on top: the panel above the tab
-    // strip, on its page, and each label just before the control it names.
-    for (platform::Row at : platform::readingOrder(layout_.controls))
-        SetWindowPos(windowOf(at), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     for (platform::Row at : keys_.tabOrder) tabOrder_.push_back(children_[at]);
 }
 
