@@ -59,7 +59,7 @@ struct FormLayout {
     std::string_view title;
     float clientWidth, clientHeight;  // twips
     std::string_view tabCaption, tabKey, tabToolTip;
-    std::span<const ControlRow> controls;  // in creation order, containers first
+    std::span<const ControlRow> controls;  // containers before their controls
 };
 
 }  // namespace platform

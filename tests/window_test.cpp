@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "platform/Keyboard.h"
+#include "platform/ReadingOrder.h"
 #include "tests/Fixture.h"
 
 namespace {
@@ -215,6 +216,13 @@ TEST(KeyboardRules, TabOrderAndTheDialogKeysFollowTheTable) {
     EXPECT_EQ(table[rules.tabOrder[static_cast<std::size_t>(c.position)]].name, "btnCancel");
     EXPECT_FALSE(c.unique);
     EXPECT_TRUE(platform::findAccessKey(table, rules.tabOrder, 0, 'J').unique);  // "Run &Juno"
+    // Read by position, not Tab index: each label before its field, the panel
+    // before the tab strip that encloses it, OK, Cancel and Apply last.
+    std::string read;
+    for (platform::Row at : platform::readingOrder(table)) read += " " + std::string(table[at].name);
+    EXPECT_EQ(read, " Picture1 labGeneral(0) txtJunoPath chkAutoRun fraAutoRun chkDeleteAds btnDeleteAds chkRunJuno "
+                    "btnRunJuno chkClosePellmora btnClosePellmora labStatus labGeneral(1) pbStatus Label1 Label2 "
+                    "TabStrip1 btnOK btnCancel btnApply");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/win32/Controls.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <climits>
 #include <cmath>
@@ -277,6 +278,85 @@ void CheckBoxControl::command(WORD code) {
 
 void CheckBoxControl::changed() { SendMessageW(hwnd_, BM_SETCHECK, checkState(value()), 0); }
 
+// --- What accessibility clients read ------------------------------------------
+
+namespace {
+
+// Defined here: mingw-w64's oleacc import library has such names as import
+// thunks, and nothing of oleacc or COM is imported.
+constexpr CLSID kAccPropServicesClass{0xB5F8350B, 0x0548, 0x48B1, {0xA6, 0xEE, 0x88, 0xBD, 0x00, 0xB4, 0xA5, 0xE7}};
+constexpr IID kAccPropServicesInterface{0x6E26E776, 0x04F0, 0x495D, {0x80, 0xE4, 0x33, 0x30, 0x35, 0x2E, 0x31, 0x69}};
+// UI Automation's LiveSetting, which it reads from oleacc's annotations.
+constexpr GUID kLiveSettingProperty{0xC12BCD8E, 0x2A8E, 0x4950, {0x8A, 0xE7, 0x36, 0x25, 0x11, 0x1D, 0x58, 0xEB}};
+constexpr LONG kPolite = 1;
+// EVENT_OBJECT_LIVEREGIONCHANGED, from Windows 8 on; Windows 7 ignores it.
+constexpr DWORD kLiveRegionChanged = 0x8019;
+
+}  // namespace
+
+// A window marked a polite live region through oleacc's property services,
+// for as long as this lives. COM is started on this thread for it, and ole32
+// loaded from the system folder, only here: the calls are looked up as a
+// client first asks, so nothing of this loads when no client runs, and the
+// start-up's table of system calls stays without it.
+class LiveRegion {
+public:
+    explicit LiveRegion(HWND window) : window_(window) {
+        // Windows 7 without the update that knows this flag fails here;
+        // LiveSetting means nothing there.
+        ole32_ = LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (!ole32_) return;
+        const auto start = function<HRESULT(WINAPI*)(void*, DWORD)>("CoInitializeEx");
+        const auto create = function<HRESULT(WINAPI*)(REFCLSID, IUnknown*, DWORD, REFIID, void**)>("CoCreateInstance");
+        end_ = function<void(WINAPI*)()>("CoUninitialize");
+        if (!start || !create || !end_) return;
+        const HRESULT started = start(nullptr, COINIT_APARTMENTTHREADED);
+        started_ = SUCCEEDED(started);  // S_FALSE too: every success is paired with an end
+        if (FAILED(started) && started != RPC_E_CHANGED_MODE) return;
+        void* services = nullptr;
+        if (FAILED(create(kAccPropServicesClass, nullptr, CLSCTX_INPROC_SERVER, kAccPropServicesInterface, &services)))
+            return;
+        services_ = static_cast<IAccPropServices*>(services);
+        VARIANT polite{};
+        polite.vt = VT_I4;
+        polite.lVal = kPolite;
+        services_->SetHwndProp(window_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kLiveSettingProperty, polite);
+    }
+    ~LiveRegion() {
+        if (services_) {
+            services_->ClearHwndProps(window_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &kLiveSettingProperty, 1);
+            services_->Release();
+        }
+        if (started_) end_();
+        if (ole32_) FreeLibrary(ole32_);
+    }
+    LiveRegion(const LiveRegion&) = delete;
+    LiveRegion& operator=(const LiveRegion&) = delete;
+
+private:
+    template <class Function>
+    Function function(const char* name) const {
+        return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(ole32_, name)));
+    }
+
+    HWND window_;
+    HMODULE ole32_ = nullptr;
+    void(WINAPI* end_)() = nullptr;
+    bool started_ = false;
+    IAccPropServices* services_ = nullptr;
+};
+
+namespace {
+
+// A client asking the status itself, not the main window, sets it up too.
+LRESULT CALLBACK statusProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR label) {
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, statusProc, id);
+    if (message == WM_GETOBJECT) reinterpret_cast<LabelControl*>(label)->accessibilityAsked();
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
 // --- Text box and labels -------------------------------------------------------
 
 TextBoxControl::TextBoxControl(const ControlRow& row, ControlHost& host, HWND parent) : Windowed(row, host) {
@@ -304,10 +384,16 @@ LabelControl::LabelControl(const ControlRow& row, ControlHost& host, HWND parent
     DWORD align = SS_LEFTNOWORDWRAP;  // the notice is one line, however long
     if (row.align == Align::Center) align = SS_CENTER;
     if (row.align == Align::Right) align = SS_RIGHT;
+    // A status is drawn on one line, a path in it shortened in the middle;
+    // its window text stays whole. It takes the mouse for its tool tip.
+    if (isStatus()) align |= SS_PATHELLIPSIS | SS_NOTIFY;
     create(L"Static", kChildStyle | align | SS_NOPREFIX | (row.border ? WS_BORDER : 0) | visibility(row), 0, parent,
            widen(caption()));
+    if (isStatus()) SetWindowSubclass(hwnd_, statusProc, 1, reinterpret_cast<DWORD_PTR>(this));
     place();
 }
+
+LabelControl::~LabelControl() = default;
 
 HBRUSH LabelControl::colours(HDC dc) {
     if (row().font != FontKind::BoldBlack) return nullptr;
@@ -325,7 +411,35 @@ void LabelControl::place() {
         Windowed::place();
 }
 
-void LabelControl::changed() { SetWindowTextW(hwnd_, widen(caption()).c_str()); }
+void LabelControl::changed() {
+    const std::wstring text = widen(caption());
+    SetWindowTextW(hwnd_, text.c_str());
+    if (!isStatus()) return;
+    NotifyWinEvent(kLiveRegionChanged, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+    showWhole(text);
+}
+
+void LabelControl::showWhole(const std::wstring& text) {
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    // The tool tip watches the label's mouse messages and its bounds itself.
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = GetParent(hwnd_);
+    tool.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+    tool.lpszText = const_cast<wchar_t*>(text.c_str());  // copied
+    if (toolTip_) {
+        SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+        return;
+    }
+    toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetAncestor(hwnd_, GA_ROOT),
+                               nullptr, moduleInstance(), nullptr);
+    if (toolTip_) SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void LabelControl::accessibilityAsked() {
+    if (isStatus() && !liveRegion_) liveRegion_ = std::make_unique<LiveRegion>(hwnd_);
+}
 
 // --- Progress bar ----------------------------------------------------------------
 

@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
 
 #include "platform/Window.h"
@@ -50,6 +51,9 @@ public:
     virtual void place() = 0;
     // Font and position again, after a change of DPI.
     void rescale();
+    // An accessibility client asks the window (WM_GETOBJECT): what it reads
+    // beyond the system's own is set now, never at start-up.
+    virtual void accessibilityAsked() {}
 
 protected:
     void create(const wchar_t* windowClass, DWORD style, DWORD exStyle, HWND parent, const std::wstring& text);
@@ -115,15 +119,30 @@ private:
     bool settingText_ = false;  // our own SetWindowTextW raises EN_CHANGE too
 };
 
-// A static text label ("Static").
+class LiveRegion;
+
+// A static text label ("Static"). One that the table leaves empty is a
+// status the program fills as it runs: a polite live region, announced at
+// each change, its text whole for screen readers and in a tool tip, and a
+// path in it shortened in the middle where it does not fit.
 class LabelControl : public Windowed<platform::Label> {
 public:
     LabelControl(const platform::ControlRow& row, ControlHost& host, HWND parent);
+    ~LabelControl() override;
     HBRUSH colours(HDC dc) override;
     void place() override;
+    void accessibilityAsked() override;
+    HWND toolTip() const { return toolTip_; }
 
 protected:
     void changed() override;
+
+private:
+    bool isStatus() const { return row().text.empty(); }
+    void showWhole(const std::wstring& text);
+
+    HWND toolTip_ = nullptr;  // made at the first change; goes with the main window, its owner
+    std::unique_ptr<LiveRegion> liveRegion_;  // set when a client first asks
 };
 
 // A progress bar (PROGRESS_CLASSW).

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <exception>
+#include <iterator>
 #include <stdexcept>
 
+#include "platform/ReadingOrder.h"
 #include "platform/win32/Dpi.h"
 #include "platform/win32/Layout.h"
 #include "platform/win32/SystemCalls.h"
@@ -201,7 +203,14 @@ void Win32Form::createControls() {
         children_[at] = control.get();
         ownedControls_.push_back(std::move(control));
     };
-    for (platform::Row at = 0; at < count; ++at) {
+    // A child is made below the siblings made before it, and the reading
+    // order puts each container before its controls: made in that order, the
+    // z-order is the reading order, and no window is moved afterwards.
+    std::vector<platform::Row> order;
+    for (platform::Row at = 0; at < count; ++at)
+        if (layout_.controls[at].kind == ControlKind::Timer) order.push_back(at);
+    std::ranges::copy(platform::readingOrder(layout_.controls), std::back_inserter(order));
+    for (const platform::Row at : order) {
         const ControlRow& row = layout_.controls[at];
         if (row.kind == ControlKind::Timer) {
             auto timer = std::make_unique<TimerControl>(row, at, hwnd_);
@@ -233,9 +242,6 @@ void Win32Form::createControls() {
         case ControlKind::Timer: break;
         }
     }
-    // The panel lies above the tab strip, on its page.
-    if (tabStrip_)
-        SetWindowPos(tabStrip_->hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     for (platform::Row at : keys_.tabOrder) tabOrder_.push_back(children_[at]);
 }
 
@@ -373,6 +379,10 @@ LRESULT Win32Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case WM_SETFOCUS: restoreFocus(); return 0;
+    case WM_GETOBJECT:
+        for (Child* child : children_)
+            if (child) child->accessibilityAsked();
+        break;  // the system's own object answers
     case WM_CLOSE:
         // The close box ends the program at once, without saving and
         // without running any handler of the logic.

@@ -1,0 +1,61 @@
+// What a screen reader meets in the window made in this process: every
+// control's name, asked as a screen reader asks it, and the status, heard
+// as it changes and whole when long.
+#include <oleacc.h>
+
+#include "platform/win32/Win32Window.h"
+#include "tests/wine/Driver.h"
+
+namespace wine {
+
+// mingw-w64's oleacc import library has this as an import thunk, not the GUID.
+static constexpr IID kIidAccessible{0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+
+static std::wstring accessibleName(HWND control) {
+    IAccessible* object = nullptr;
+    BSTR name = nullptr;
+    if (SUCCEEDED(AccessibleObjectFromWindow(control, OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(&object))))
+        object->get_accName(VARIANT{{{VT_I4}}}, &name), object->Release();  // CHILDID_SELF
+    const std::wstring text = name ? name : L"";
+    SysFreeString(name);
+    return text;
+}
+
+static std::vector<HWND> announced;  // by the WinEvent hook, which has no context of its own
+
+// A button or check box is named by its caption without the access key's
+// "&", the path field by the label just before it in z-order (Wine's oleacc
+// names no progress bar and no tab, which the system's proxies name by the
+// hidden label before the bar and by the tab's caption). Each change of the
+// status is announced; its text stays whole for a screen reader and in the
+// tool tip, and is drawn with a path shortened in the middle.
+TEST(Access, EveryControlIsNamedAsItsUserSeesItAndTheStatusIsHeardWhole) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    win32::Win32Form form{GetModuleHandleW(nullptr), pellmora::kFormLayout};
+    for (platform::Row at = 0; at < pellmora::kFormLayout.controls.size(); ++at) {
+        const platform::ControlRow& row = pellmora::kFormLayout.controls[at];
+        if (!row.visible || row.text.empty()) continue;  // timers, containers, progress bar and status
+        std::wstring seen = driving::textOf(form.windowOf(at)).value_or(L"<no answer>");
+        if (row.kind == platform::ControlKind::TextBox) seen = L"Location Of Juno:";
+        std::erase(seen, L'&');
+        EXPECT_EQ(accessibleName(form.windowOf(at)), seen) << row.name;
+    }
+    auto& status = dynamic_cast<win32::LabelControl&>(form.get<platform::Label>(pellmora::row(ControlId::labStatus)));
+    const HWINEVENTHOOK hook = SetWinEventHook(0x8019, 0x8019, nullptr,  // EVENT_OBJECT_LIVEREGIONCHANGED
+        [](HWINEVENTHOOK, DWORD, HWND w, LONG, LONG, DWORD, DWORD) CALLBACK { announced.push_back(w); },
+        GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    const std::string path = "The ads folder was not found at C:\\Program Files\\" + std::string(40, 'J') + "\\ads";
+    for (const std::string& text : {std::string("1 folders left."), path}) status.setCaption(text);
+    for (MSG m{}; PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&m);
+    UnhookWinEvent(hook);
+    EXPECT_EQ(announced, std::vector<HWND>(2, status.hwnd()));
+    EXPECT_EQ(driving::textOf(status.hwnd()), std::wstring(path.begin(), path.end()));
+    EXPECT_EQ(GetWindowLongW(status.hwnd(), GWL_STYLE) & SS_ELLIPSISMASK, SS_PATHELLIPSIS);
+    wchar_t tip[200] = {};
+    TTTOOLINFOW tool{sizeof tool, 0, GetParent(status.hwnd()), reinterpret_cast<UINT_PTR>(status.hwnd()), {}, {}, tip};
+    SendMessageW(status.toolTip(), TTM_GETTEXTW, 200, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_EQ(tip, std::wstring(path.begin(), path.end()));
+    CoUninitialize();
+}
+
+}  // namespace wine
