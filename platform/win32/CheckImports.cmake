@@ -1,5 +1,6 @@
 # Run after linking Pellmora.exe: fails the build when the executable
-# imports from a DLL that does not ship with Windows, or imports by name a
+# imports from a DLL that the loader might take from Pellmora's own folder
+# (where anyone who can write there could plant one), or imports by name a
 # function that Windows 7 SP1 lacks (the loader would refuse to start it
 # there). Every imported name is taken into a C probe compiled against the
 # headers at Windows 7's level, where mingw-w64 hides each newer function,
@@ -9,9 +10,14 @@ cmake_minimum_required(VERSION 3.25)
 
 set(headers windows.h commctrl.h
     errno.h io.h locale.h process.h setjmp.h signal.h stdio.h stdlib.h string.h wchar.h)
-# What a bare Windows 7 SP1 has: the program is one static executable.
-set(system_dlls kernel32.dll user32.dll gdi32.dll comctl32.dll shell32.dll advapi32.dll version.dll ole32.dll
-    oleaut32.dll uxtheme.dll msvcrt.dll ntdll.dll shlwapi.dll)
+# The program is one static executable. It may import only from DLLs that
+# Windows 7 SP1 to 11 always map from the system folder, the known DLLs
+# (and ntdll.dll, mapped before any), and from comctl32.dll, which the
+# manifest has the loader take from the side-by-side store. Static imports
+# are resolved before wWinMain can restrict the search: version.dll or
+# uxtheme.dll, say, would be looked for beside Pellmora.exe first.
+set(system_dlls kernel32.dll user32.dll gdi32.dll comctl32.dll shell32.dll advapi32.dll ole32.dll
+    oleaut32.dll msvcrt.dll ntdll.dll shlwapi.dll)
 # The C runtime's start-up entries, which msvcrt.dll has exported since long
 # before Windows 7 and which no public header declares.
 set(runtime_start_up __p__commode __set_app_type __setusermatherr __wgetmainargs __winitenv _amsg_exit _commode _initterm)
@@ -35,7 +41,8 @@ foreach(line IN LISTS lines)
   if(line MATCHES "^\tDLL Name: (.+)$")
     string(TOLOWER "${CMAKE_MATCH_1}" dll)
     if(NOT dll IN_LIST system_dlls)
-      message(FATAL_ERROR "${EXE} imports from ${dll}, which does not ship with Windows.")
+      message(FATAL_ERROR "${EXE} imports from ${dll}, which is no known DLL of every Windows from 7 on: "
+                          "the loader could take it from Pellmora's own folder.")
     endif()
   elseif(dll STREQUAL "" OR line MATCHES "^\tvma:")
     # between the tables, or a table's column heads

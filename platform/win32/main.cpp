@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include "platform/win32/Loader.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Window.h"
@@ -12,6 +13,7 @@
 #include "window/frmMain.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    win32::restrictDllSearch();
     try {
         const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
         InitCommonControlsEx(&controls);

@@ -1,10 +1,11 @@
 // The Win32 platform layer in this process: the file system on real folders,
-// starting a program, the controls and timers, and what the executable
-// imports.
+// starting a program, where the loader looks, the controls and timers.
 #include <algorithm>
 #include <fstream>
 #include <thread>
 
+#include "platform/win32/Loader.h"
+#include "platform/win32/SystemCalls.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Processes.h"
@@ -93,6 +94,25 @@ TEST(Processes, StartsByTheFullPathBehindABlankAndGivesTheTailOfTheCommandLine) 
         return text;
     };
     EXPECT_EQ(report(win32::Win32Processes().startProgram(client)), "\n\"" + client + "\"\n" + client + "\n");
+}
+
+// The build puts pellmora_planted.dll beside this program, as someone could
+// put a DLL beside Pellmora.exe; the system has no DLL of that name.
+TEST(Loader, ABareNameIsLookedForInTheSystemFolderOnlyAndWithoutTheUpdateNotInTheCurrentOne) {
+    // Windows 7 before KB2533623: only the current folder leaves the search.
+    const win32::SystemCalls all = win32::systemCalls();
+    win32::systemCalls().setDefaultDllDirectories = nullptr;
+    SetDllDirectoryW(L"C:\\");
+    win32::restrictDllSearch();
+    wchar_t folder[4] = L"?";
+    EXPECT_TRUE(GetDllDirectoryW(4, folder) == 0 && folder[0] == 0) << folder;
+    EXPECT_FALSE(all.setSearchPathMode(BASE_SEARCH_PATH_DISABLE_SAFE_SEARCHMODE));  // made permanent
+    const HMODULE planted = LoadLibraryW(L"pellmora_planted.dll");
+    EXPECT_TRUE(planted && FreeLibrary(planted));
+    // Everywhere else, as at Pellmora's start-up.
+    win32::systemCalls() = all;
+    win32::restrictDllSearch();
+    EXPECT_EQ(LoadLibraryW(L"pellmora_planted.dll"), nullptr);
 }
 
 TEST(Controls, TwipsStayExactWhereTheyAreDrawnAndARunningTimerRestarts) {

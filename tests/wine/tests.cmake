@@ -19,7 +19,7 @@ foreach(source IN LISTS wine_test_sources)
 endforeach()
 list(REMOVE_DUPLICATES wine_suites)
 set(wine_focus_suites Window OptionsFile AutoRun Controls)
-set(wine_windowless_suites FileSystem Processes)
+set(wine_windowless_suites FileSystem Processes Loader)
 foreach(suite IN LISTS wine_suites)
   set(name wine.${suite}${PELLMORA_WINE_SUFFIX})
   add_test(NAME ${name}
