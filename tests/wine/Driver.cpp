@@ -59,6 +59,11 @@ fs::path buildFolder() {
     return fs::path(_wpgmptr).parent_path().parent_path().parent_path();
 }
 
+UINT prefixDpi() {
+    const char* const setting = std::getenv("PELLMORA_DPI");
+    return setting ? static_cast<UINT>(std::atoi(setting)) : USER_DEFAULT_SCREEN_DPI;
+}
+
 std::string readFile(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";

@@ -26,6 +26,8 @@ using pellmora::ControlId;
 
 // The build folder whose Pellmora.exe and tools are tested.
 fs::path buildFolder();
+// The DPI the prefix was made for: PELLMORA_DPI, 96 when unset.
+UINT prefixDpi();
 
 std::string readFile(const fs::path& file);  // "<missing>" when it cannot be read
 void writeFile(const fs::path& file, std::string_view bytes);

@@ -41,8 +41,7 @@ std::vector<DWORD> captionShown(HWND control, int width, const std::wstring& cap
 }
 
 TEST(Captions, EveryCaptionIsWholeOnOneLineAndTheWindowScales) {
-    const char* const dpiSetting = std::getenv("PELLMORA_DPI");
-    const UINT dpi = dpiSetting ? static_cast<UINT>(std::atoi(dpiSetting)) : 96;
+    const UINT dpi = prefixDpi();
     win32::Win32Form form{GetModuleHandleW(nullptr), pellmora::kFormLayout};
     ASSERT_EQ(form.dpi(), dpi) << "the prefix is not at the DPI it was made for";
     const std::map<UINT, std::pair<LONG, LONG>> clients{{96, {309, 311}}, {120, {386, 389}}, {144, {464, 467}},

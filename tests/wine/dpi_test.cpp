@@ -14,35 +14,35 @@ namespace {
 
 using Geometry = std::map<std::string, std::vector<LONG>>;
 
-// The frame, the client area, each control's place in its container, each
-// control's font height and the window's icons, as a user would see them.
+// What a user sees of the window's geometry: the frame, the client area,
+// each control's place in its container with its font's height, the icons.
 Geometry geometryOf(const win32::Win32Form& form) {
-    const HWND w = form.hwnd();
     RECT outer{}, client{};
-    GetWindowRect(w, &outer);
-    GetClientRect(w, &client);
+    GetWindowRect(form.hwnd(), &outer);
+    GetClientRect(form.hwnd(), &client);
     Geometry g{{"frame", {outer.right - outer.left - client.right, outer.bottom - outer.top - client.bottom}},
                {"client", {client.right, client.bottom}}};
-    const auto table = pellmora::kFormLayout.controls;
-    for (platform::Row at = 0; at < table.size(); ++at) {
-        const HWND control = form.windowOf(at);
-        if (!control) continue;
-        RECT r{};
-        GetWindowRect(control, &r);
-        MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-        LOGFONTW font{};
-        GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
-        g[std::string(table[at].name)] = {r.left, r.top, r.right, r.bottom, font.lfHeight};
-    }
-    for (const WPARAM kind : {ICON_BIG, ICON_SMALL}) {
+    // The frame the layer works out for it, which sized the window.
+    win32::adjustWindowRect(client, static_cast<DWORD>(GetWindowLongW(form.hwnd(), GWL_STYLE)),
+                            static_cast<DWORD>(GetWindowLongW(form.hwnd(), GWL_EXSTYLE)), form.dpi());
+    g["frame worked out"] = {client.right - client.left - g["client"][0], client.bottom - client.top - g["client"][1]};
+    for (platform::Row at = 0; at < pellmora::kFormLayout.controls.size(); ++at)
+        if (const HWND control = form.windowOf(at)) {
+            RECT r{};
+            GetWindowRect(control, &r);
+            MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+            LOGFONTW font{};
+            GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+            g[std::string(pellmora::kFormLayout.controls[at].name)] = {r.left, r.top, r.right, r.bottom, font.lfHeight};
+        }
+    for (const WPARAM kind : {ICON_SMALL, ICON_BIG}) {
         ICONINFO info{};
         BITMAP bitmap{};
-        if (const auto icon = reinterpret_cast<HICON>(SendMessageW(w, WM_GETICON, kind, 0)); icon && GetIconInfo(icon, &info)) {
-            GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
-            DeleteObject(info.hbmColor);
-            DeleteObject(info.hbmMask);
+        if (GetIconInfo(reinterpret_cast<HICON>(SendMessageW(form.hwnd(), WM_GETICON, kind, 0)), &info)) {
+            const win32::BitmapHandle colour(info.hbmColor), mask(info.hbmMask);
+            GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
         }
-        g[kind == ICON_BIG ? "icon big" : "icon small"] = {bitmap.bmWidth, bitmap.bmHeight};
+        g["icons"].push_back(bitmap.bmWidth);
     }
     return g;
 }
@@ -66,7 +66,7 @@ win32::SystemCalls as(Windows version, bool fakeWindowDpi = false) {
     calls.getDpiForSystem = nullptr;
     calls.adjustWindowRectExForDpi = nullptr;
     calls.getSystemMetricsForDpi = nullptr;
-    if (version == Windows::v8_1) calls.getDpiForMonitor = dpiForMonitor;
+    calls.getDpiForMonitor = version == Windows::v8_1 ? dpiForMonitor : nullptr;
     return calls;
 }
 
@@ -80,44 +80,27 @@ struct MadeAs {
 
 Geometry geometryAs(const win32::SystemCalls& calls) { return geometryOf(MadeAs(calls).form); }
 
-// The frame the layer works out for the window's client area, against the
-// frame the system draws: they agree, so the client area is right at once.
-void expectFrameAsDrawn(const win32::Win32Form& form) {
-    RECT outer{}, client{};
-    GetWindowRect(form.hwnd(), &outer);
-    GetClientRect(form.hwnd(), &client);
-    win32::adjustWindowRect(client, static_cast<DWORD>(GetWindowLongW(form.hwnd(), GWL_STYLE)),
-                            static_cast<DWORD>(GetWindowLongW(form.hwnd(), GWL_EXSTYLE)), form.dpi());
-    EXPECT_EQ(std::pair(client.right - client.left, client.bottom - client.top),
-              std::pair(outer.right - outer.left, outer.bottom - outer.top));
-}
-
-UINT prefixDpi() {
-    const char* const setting = std::getenv("PELLMORA_DPI");
-    return setting ? static_cast<UINT>(std::atoi(setting)) : USER_DEFAULT_SCREEN_DPI;
-}
-
 // Where the monitor's DPI is the system's, Windows 7 (the system DPI from the
 // screen), 8.1 (the monitor's DPI) and 10 (the window's own) give the same
-// window. On 8.1 a monitor at another DPI than the system's sets the layout,
-// its fonts and icons; the frame stays the system's.
+// window, with icons of the sizes the shell asks for at that DPI. On 8.1 a
+// monitor at another DPI than the system's sets the layout, its fonts and
+// icons; the frame stays the system's.
 TEST(Dpi, EveryWindowsVersionLaysTheWindowOutAlike) {
     const UINT dpi = prefixDpi();
     ASSERT_EQ(win32::systemDpi(), dpi) << "the prefix is not at the DPI it was made for";
     const Geometry reference = geometryAs(as(Windows::v10));
+    EXPECT_EQ(reference.at("frame worked out"), reference.at("frame")) << "the window was not made right at once";
+    const auto scaled = [&](int pixels) { return MulDiv(pixels, static_cast<int>(dpi), 96); };
+    EXPECT_EQ(reference.at("icons"), (std::vector<LONG>{scaled(16), scaled(32)}));
     for (const Windows version : {Windows::v7, Windows::v8_1}) {
         SCOPED_TRACE(version == Windows::v7 ? "Windows 7" : "Windows 8.1");
         fakeDpi = dpi;
-        const MadeAs made(as(version));
-        EXPECT_EQ(made.form.dpi(), dpi);
-        EXPECT_EQ(geometryOf(made.form), reference);
-        expectFrameAsDrawn(made.form);
+        EXPECT_EQ(geometryAs(as(version)), reference);
     }
     fakeDpi = dpi == 144 ? 96 : 144;
     Geometry onWindows81 = geometryAs(as(Windows::v8_1)), onWindows10 = geometryAs(as(Windows::v10, true));
-    EXPECT_EQ(onWindows81.at("frame"), reference.at("frame"));
-    onWindows10.erase("frame");
-    onWindows81.erase("frame");
+    EXPECT_EQ(onWindows81.at("frame worked out"), reference.at("frame"));
+    for (Geometry* g : {&onWindows81, &onWindows10}) g->erase("frame"), g->erase("frame worked out");
     EXPECT_EQ(onWindows81, onWindows10);
     EXPECT_NE(onWindows81.at("client"), reference.at("client"));
 }
@@ -139,9 +122,8 @@ TEST(Dpi, AChangeOfDpiWhileRunningGivesTheWindowMadeAtTheNewDpi) {
     made.form.timer(pellmora::row(ControlId::timScroll)).onTick = [&] { ++ticks; };
     for (const UINT dpi : {144u, 96u}) {
         SCOPED_TRACE(dpi);
-        RECT suggested{37, 41, 37, madeAt.at(dpi).at("frame")[1] + 41};
-        suggested.right += madeAt.at(dpi).at("frame")[0] + madeAt.at(dpi).at("client")[0];
-        suggested.bottom += madeAt.at(dpi).at("client")[1];
+        const auto &frame = madeAt.at(dpi).at("frame"), &client = madeAt.at(dpi).at("client");
+        RECT suggested{37, 41, 37 + frame[0] + client[0], 41 + frame[1] + client[1]};
         fakeDpi = dpi;
         SendMessageW(made.form.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
         EXPECT_EQ(made.form.dpi(), dpi);
