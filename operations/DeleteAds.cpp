@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "operations/FullPath.h"
 #include "window/frmMain.h"
 
 namespace pellmora {
@@ -31,7 +32,9 @@ void frmMain::DeleteAds() {
     const std::string adsFolder = strJunoPath + "\\ads\\";
 
     std::unique_ptr<Folder> ads;
-    if (const FileError error = files_.openFolder(adsFolder, ads); error != FileError::None) {
+    // A folder found through the current folder is none of the user's: not looked at.
+    const FileError error = isFullPath(adsFolder) ? files_.openFolder(adsFolder, ads) : FileError::PathNotFound;
+    if (error != FileError::None) {
         // Nothing was looked at: say where we looked rather than claim success.
         labStatus.setCaption(std::string(isGone(error) ? "The ads folder was not found at "
                                                        : "The ads folder could not be opened at ") +
