@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "operations/FullPath.h"
@@ -24,6 +25,20 @@ constexpr std::uint64_t kLongestMs = 250;  // and at least four times a second
 bool isGone(FileError error) { return error == FileError::FileNotFound || error == FileError::PathNotFound; }
 
 std::string foldersLeft(std::size_t n) { return std::to_string(n) + " folders left."; }
+
+// Of the names whose removal failed, those the ads folder still holds. A
+// name refused, reached elsewhere or not opened back under the name listed
+// fails as "not found" too, so only the folder listed afresh tells what is
+// really gone; when that listing fails, none of them is taken for gone.
+std::size_t stillThere(Folder& ads, const std::vector<const std::string*>& failed) {
+    if (failed.empty()) return 0;
+    ads.rewind();
+    std::unordered_set<std::string> listed;
+    for (std::string name; ads.next(name);) listed.insert(std::move(name));
+    if (ads.failed()) return failed.size();
+    return static_cast<std::size_t>(
+        std::ranges::count_if(failed, [&](const std::string* name) { return listed.contains(*name); }));
+}
 
 }  // namespace
 
@@ -49,7 +64,7 @@ void frmMain::DeleteAds() {
     for (std::string name; ads->next(name);) entries.push_back(std::move(name));
 
     const std::size_t count = entries.size();
-    std::size_t notDeleted = 0;
+    std::vector<const std::string*> failed;
     if (count > 0) {
         labStatus.setCaption(foldersLeft(count));
         labStatus.refresh();
@@ -66,8 +81,7 @@ void frmMain::DeleteAds() {
             const FileError asFile = entry ? FileError::Failed : ads->deleteFile(name);
             // The folder just emptied is the one removed, through what held it.
             const FileError asFolder = entry ? entry->remove() : ads->removeFolder(name);
-            const bool gone = asFile == FileError::None || asFolder == FileError::None || (isGone(asFile) && isGone(asFolder));
-            if (!gone) ++notDeleted;
+            if (asFile != FileError::None && asFolder != FileError::None) failed.push_back(&name);
 
             const std::uint64_t now = windows_.milliseconds();
             if (step == count || now - lastPaint >= gap) {
@@ -84,6 +98,7 @@ void frmMain::DeleteAds() {
         }
     }
 
+    const std::size_t notDeleted = stillThere(*ads, failed);
     labStatus.setCaption(notDeleted == 0 ? std::string("Delete Ads Successful.")
                                          : std::to_string(notDeleted) + " folders could not be deleted.");
     labStatus.refresh();

@@ -34,6 +34,18 @@ TEST(DeleteAds, CountsDownEachEntryWithTheProgressBar) {
     }
 }
 
+// Only a name really gone counts as gone. One refused ("a:b"), one listed
+// under a name that does not open back and one another program removed first
+// all say "not found": the ads folder listed afresh tells them apart.
+TEST(DeleteAds, CountsEveryNameStillThereAsNotDeleted) {
+    App a;
+    for (const char* entry : {"A\\1.gif", "a:b\\1.gif", "q?x\\1.gif", "V"}) a.fs.addFile(ads(entry));
+    a.fs.addFolder(ads("q?x"), {.unopenable = true});
+    a.fs.afterCall = [&] { if (a.fs.callLog().back() == "OpenFolder " + ads("V")) a.fs.deleteFile(ads("V")); };
+    a.f.DeleteAds();
+    EXPECT_EQ(a.f.labStatus.caption(), "2 folders could not be deleted.");
+}
+
 // Only a path that names one place whatever folder is current is acted on.
 TEST(FullPath, IsADriveWithItsRootOrAShare) {
     for (const char* p : {"C:\\a", "z:/x", "\\\\s\\sh\\", "//s/sh/"}) EXPECT_TRUE(pellmora::isFullPath(p)) << p;
