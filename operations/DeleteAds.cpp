@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "operations/FullPath.h"
 #include "window/frmMain.h"
 
 namespace pellmora {
@@ -24,6 +26,20 @@ bool isGone(FileError error) { return error == FileError::FileNotFound || error 
 
 std::string foldersLeft(std::size_t n) { return std::to_string(n) + " folders left."; }
 
+// Of the names whose removal failed, those the ads folder still holds. A
+// name refused, reached elsewhere or not opened back under the name listed
+// fails as "not found" too, so only the folder listed afresh tells what is
+// really gone; when that listing fails, none of them is taken for gone.
+std::size_t stillThere(Folder& ads, const std::vector<const std::string*>& failed) {
+    if (failed.empty()) return 0;
+    ads.rewind();
+    std::unordered_set<std::string> listed;
+    for (std::string name; ads.next(name);) listed.insert(std::move(name));
+    if (ads.failed()) return failed.size();
+    return static_cast<std::size_t>(
+        std::ranges::count_if(failed, [&](const std::string* name) { return listed.contains(*name); }));
+}
+
 }  // namespace
 
 void frmMain::DeleteAds() {
@@ -31,7 +47,9 @@ void frmMain::DeleteAds() {
     const std::string adsFolder = strJunoPath + "\\ads\\";
 
     std::unique_ptr<Folder> ads;
-    if (const FileError error = files_.openFolder(adsFolder, ads); error != FileError::None) {
+    // A folder found through the current folder is none of the user's: not looked at.
+    const FileError error = isFullPath(adsFolder) ? files_.openFolder(adsFolder, ads) : FileError::PathNotFound;
+    if (error != FileError::None) {
         // Nothing was looked at: say where we looked rather than claim success.
         labStatus.setCaption(std::string(isGone(error) ? "The ads folder was not found at "
                                                        : "The ads folder could not be opened at ") +
@@ -46,7 +64,7 @@ void frmMain::DeleteAds() {
     for (std::string name; ads->next(name);) entries.push_back(std::move(name));
 
     const std::size_t count = entries.size();
-    std::size_t notDeleted = 0;
+    std::vector<const std::string*> failed;
     if (count > 0) {
         labStatus.setCaption(foldersLeft(count));
         labStatus.refresh();
@@ -63,8 +81,7 @@ void frmMain::DeleteAds() {
             const FileError asFile = entry ? FileError::Failed : ads->deleteFile(name);
             // The folder just emptied is the one removed, through what held it.
             const FileError asFolder = entry ? entry->remove() : ads->removeFolder(name);
-            const bool gone = asFile == FileError::None || asFolder == FileError::None || (isGone(asFile) && isGone(asFolder));
-            if (!gone) ++notDeleted;
+            if (asFile != FileError::None && asFolder != FileError::None) failed.push_back(&name);
 
             const std::uint64_t now = windows_.milliseconds();
             if (step == count || now - lastPaint >= gap) {
@@ -81,6 +98,7 @@ void frmMain::DeleteAds() {
         }
     }
 
+    const std::size_t notDeleted = stillThere(*ads, failed);
     labStatus.setCaption(notDeleted == 0 ? std::string("Delete Ads Successful.")
                                          : std::to_string(notDeleted) + " folders could not be deleted.");
     labStatus.refresh();

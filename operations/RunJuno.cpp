@@ -1,11 +1,14 @@
 // Starts the mail client from its installation folder, or says why not.
+#include "operations/FullPath.h"
 #include "window/frmMain.h"
 
 namespace pellmora {
 
 void frmMain::RunJuno() {
     cutTrailingBackslash();
-    if (!processes_.startProgram(strJunoPath + "\\BIN\\Juno.exe")) {
+    const std::string program = strJunoPath + "\\BIN\\Juno.exe";
+    // A program found through the current folder could be anyone's: not started.
+    if (!isFullPath(program) || !processes_.startProgram(program)) {
         // The message names the tail in lower case; the start uses BIN\Juno.exe.
         showMessage("Juno.exe was not found at " + strJunoPath + "\\bin\\juno.exe or Juno is already open.");
         return;

@@ -1,5 +1,7 @@
 // What the logic needs of the file system. Paths are UTF-8 with "\" as the
-// separator, as the user and the options file give them.
+// separator, as the user and the options file give them. The names a Folder
+// lists and takes are WTF-8 (UTF-8 that also carries a lone surrogate, which
+// a Windows name may hold), so that a name goes back exactly as listed.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +34,10 @@ public:
     // or "..", hidden or system entries. False when there is nothing more,
     // including when listing fails.
     virtual bool next(std::string& name) = 0;
+    // Whether the listing ended at a failure, not at its end: it may be short.
+    virtual bool failed() const = 0;
+    // Lists afresh from the first entry, as the folder is now.
+    virtual void rewind() = 0;
     // The sub-folder `name`, to list and empty.
     virtual FileError openFolder(const std::string& name, std::unique_ptr<Folder>& folder) = 0;
     // Fails for a folder, a missing, read-only or in-use file.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32/Paths.h"
+#include "platform/win32/Text.h"
 
 namespace {
 
@@ -20,6 +21,14 @@ TEST(ArgumentsAfterProgramName, DropsTheFirstTokenAndTheBlanksAfterIt) {
     EXPECT_EQ(win32::argumentsAfterProgramName(L"Pellmora.exe a  \"b c\" "), L"a  \"b c\" ");  // rest untouched
     EXPECT_EQ(win32::argumentsAfterProgramName(L"\"C:\\P\"ellmora.exe x"), L"x");  // a blank ends the token
     EXPECT_EQ(win32::argumentsAfterProgramName(L"\"C:\\Program Files\\P.exe x"), L"");  // unclosed quote
+}
+
+// A name goes back to the system as listed, a lone surrogate too.
+TEST(Wtf8, CarriesEveryNameUnchangedAndIsUtf8WhereUtf8Can) {
+    EXPECT_EQ(win32::toWtf8(L"\u00e9\xD83D\xDE00 \xD800"), "\xC3\xA9\xF0\x9F\x98\x80 \xED\xA0\x80");
+    for (const std::wstring name : {L"s\xD800x", L"\xDFFF\xD83D\xDE00\xD83D", L"\xDE00\xD83D", L"A\u65e5"})
+        EXPECT_EQ(win32::fromWtf8(win32::toWtf8(name)), name);
+    EXPECT_EQ(win32::fromWtf8("a\xF0\x9F\x98") + win32::fromWtf8("\xC0\x80") + win32::fromWtf8("\xE0\x80\x80"), L"");
 }
 
 }  // namespace

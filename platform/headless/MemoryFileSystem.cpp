@@ -28,9 +28,9 @@ std::vector<std::string> components(const std::string& normalized) {
     return parts;
 }
 
-// A name that can only be a child's: no folder part, not "." or "..".
+// A name that can only be a child's: no folder part or stream, not "." or "..".
 bool isSingleName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/") == std::string::npos;
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
 }
 
 std::string lastComponent(const std::string& name) {
@@ -313,12 +313,20 @@ public:
         return true;
     }
 
+    bool failed() const override { return failed_; }
+
+    void rewind() override {
+        names_.clear();
+        position_ = 0;
+        listed_ = failed_ = false;
+    }
+
     FileError openFolder(const std::string& name, std::unique_ptr<Folder>& folder) override {
         if (auto fault = fs_.enter(FsOp::OpenFolder, path_ + name)) return *fault;
         if (!isSingleName(name)) return FileError::PathNotFound;
         const std::string key = keyOf(key_ + "\\" + name);
         const Node* node = fs_.find(key);
-        if (node == nullptr) return FileError::FileNotFound;
+        if (node == nullptr || node->attributes.unopenable) return FileError::FileNotFound;
         if (node->linkTarget) return FileError::PermissionDenied;
         if (!node->folder) return FileError::Failed;
         folder = std::make_unique<HeldFolder>(fs_, key, path_ + name);
@@ -371,7 +379,7 @@ FileError MemoryFileSystem::deleteChild(const std::string& parent, const std::st
     if (find(parent) == nullptr) return FileError::PathNotFound;
     const std::string key = keyOf(parent + "\\" + name);
     const Node* node = find(key);
-    if (node == nullptr) return FileError::FileNotFound;
+    if (node == nullptr || node->attributes.unopenable) return FileError::FileNotFound;
     if (node->linkTarget) return FileError::PermissionDenied;  // neither followed nor deleted
     if (node->folder != folder) return folder ? FileError::Failed : FileError::PermissionDenied;
     if (node->attributes.readOnly || node->attributes.inUse) return FileError::PermissionDenied;

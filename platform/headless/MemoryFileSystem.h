@@ -1,7 +1,7 @@
 // An in-memory file system with Windows path rules (case-insensitive, "\"
 // separators, repeated separators collapsed, a leading "\" on drive C:),
 // attributes, links that are followed like real ones in a path and refused
-// as a held folder's child, and injectable failures, so every file-system
+// as a held folder's child (and so are names holding ":"), and injectable failures, so every file-system
 // behaviour of the logic runs in a test.
 #pragma once
 
@@ -37,6 +37,9 @@ struct Attributes {
     bool system = false;
     bool readOnly = false;
     bool inUse = false;  // opened by another program without sharing
+    // Listed under a name that does not open back ("not found"), as Wine
+    // lists a Unix name that no Windows name can be.
+    bool unopenable = false;
 };
 
 class MemoryFileSystem : public platform::FileSystem {

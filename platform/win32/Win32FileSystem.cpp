@@ -205,6 +205,10 @@ constexpr ULONG kListingBytes = 16 * 1024;
 // was: no Windows file system holds a name longer than 255 characters.
 constexpr ULONG kRoomForAnyName = offsetof(FILE_DIRECTORY_INFORMATION, FileName) + 255 * sizeof(wchar_t) + 8;
 
+// Where a listing ends rather than fails: no names left, or none at all.
+constexpr auto kNoMoreFiles = static_cast<NTSTATUS>(0x80000006L);
+constexpr auto kNoSuchFile = static_cast<NTSTATUS>(0xC000000FL);
+
 FileError fromStatus(NTSTATUS status) { return fileErrorFrom(ntdll().statusToDosError(status)); }
 
 // A name that can only be a child's: one component, nothing the system
@@ -295,41 +299,53 @@ public:
                 // is empty rightly only the first time a handle asks.
                 if (removable_ && lastWasShort_ && !removal_) {
                     removal_ = dispose(handle_.get(), attributes_);
-                    if (removal_ == FileError::None) {
-                        listing_.reset();
-                        return false;
-                    }
+                    if (removal_ == FileError::None) return end(false);
                 }
                 IO_STATUS_BLOCK io{};
                 const NTSTATUS status = ntdll().queryDirectoryFile(handle_.get(), nullptr, nullptr, nullptr, &io,
                                                              listing_.get(), kListingBytes, FileDirectoryInformation,
-                                                             FALSE, nullptr, FALSE);
-                if (!NT_SUCCESS(status) || io.Information == 0) {
-                    listing_.reset();  // the end or a failure: either way the listing is over
-                    return false;
-                }
+                                                             FALSE, nullptr, restart_);
+                restart_ = false;
+                // No names left ends the listing; any other failure, or more bytes than it holds, fails it.
+                if (!NT_SUCCESS(status)) return end(status != kNoMoreFiles && status != kNoSuchFile);
+                if (io.Information == 0 || io.Information > kListingBytes) return end(io.Information != 0);
                 lastWasShort_ = io.Information + kRoomForAnyName <= kListingBytes;
                 // Names after a removal refused: the folder changed since, so it is asked again.
                 removal_.reset();
                 entry_ = reinterpret_cast<const unsigned char*>(listing_.get());
+                listingEnd_ = entry_ + io.Information;
             }
+            // An entry or name that runs past the bytes returned is no entry: the listing fails there.
+            constexpr std::size_t kHead = offsetof(FILE_DIRECTORY_INFORMATION, FileName);
             const auto& found = *reinterpret_cast<const FILE_DIRECTORY_INFORMATION*>(entry_);
+            const auto room = static_cast<std::size_t>(listingEnd_ - entry_);
+            if (room < kHead || room - kHead < found.FileNameLength || found.NextEntryOffset >= room)
+                return end(true);
             entry_ = found.NextEntryOffset == 0 ? nullptr : entry_ + found.NextEntryOffset;
             const std::wstring_view foundName(found.FileName, found.FileNameLength / sizeof(wchar_t));
             if ((found.FileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0 || foundName == L"." ||
                 foundName == L"..")
                 continue;
             listed_.insert_or_assign(std::wstring(foundName), found.FileAttributes);
-            name = narrow(foundName);
+            name = toWtf8(foundName);
             return true;
         }
+    }
+
+    bool failed() const override { return failed_; }
+
+    void rewind() override {
+        if (!listing_) listing_.reset(new std::uint64_t[kListingBytes / 8]);
+        entry_ = nullptr;
+        restart_ = true;
+        failed_ = lastWasShort_ = false;
     }
 
     FileError openFolder(const std::string& name, std::unique_ptr<platform::Folder>& folder) override {
         Child child;
         // With the right to delete it, so that the folder emptied is the one
         // removed; a folder we may list but not delete is still emptied.
-        const std::wstring wide = widen(name);
+        const std::wstring wide = fromWtf8(name);
         ACCESS_MASK access = FILE_LIST_DIRECTORY | DELETE;
         FileError error = openChild(wide, true, access, child);
         if (error == FileError::PermissionDenied) {
@@ -342,8 +358,8 @@ public:
         return error;
     }
 
-    FileError deleteFile(const std::string& name) override { return deleteChild(widen(name), false); }
-    FileError removeFolder(const std::string& name) override { return deleteChild(widen(name), true); }
+    FileError deleteFile(const std::string& name) override { return deleteChild(fromWtf8(name), false); }
+    FileError removeFolder(const std::string& name) override { return deleteChild(fromWtf8(name), true); }
     FileError remove() override {
         removeAsked_ = true;
         if (!removal_) removal_ = dispose(handle_.get(), attributes_);
@@ -357,6 +373,14 @@ public:
     }
 
 private:
+    // The listing is over, at its end or at a failure.
+    bool end(bool failed) {
+        listing_.reset();
+        entry_ = nullptr;
+        failed_ = failed;
+        return false;
+    }
+
     struct Child {
         FileHandle handle;
         std::wstring name;
@@ -414,6 +438,9 @@ private:
     std::unique_ptr<std::uint64_t[]> listing_{new std::uint64_t[kListingBytes / 8]};
     std::unordered_map<std::wstring, ULONG> listed_;  // each name listed, with its attributes then
     const unsigned char* entry_ = nullptr;
+    const unsigned char* listingEnd_ = nullptr;  // past the bytes the last listing call returned
+    bool restart_ = false;                       // the next listing call starts from the first entry
+    bool failed_ = false;
 };
 
 }  // namespace

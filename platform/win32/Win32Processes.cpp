@@ -15,14 +15,17 @@ bool Win32Processes::startProgram(const std::string& path) {
     // searches for it by cutting an unquoted command line at a blank.
     if (path.find('\0') != std::string::npos) return false;  // would start a shorter path
     const std::wstring program = widen(path);
+    // Its own folder as its current one, where it looks for its files.
+    const std::wstring folder = folderOf(program);
+    if (folder.empty()) return false;
     std::wstring commandLine = commandLineFor(program);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &started))
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &started))
         return false;
     KernelHandle process(started.hProcess);
     KernelHandle thread(started.hThread);

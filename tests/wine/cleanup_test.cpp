@@ -9,6 +9,8 @@
 namespace wine {
 namespace {
 
+using win32::widen;
+
 // A Pellmora whose Pellmora.ini names `install` with the trailing backslash
 // a user types, auto-run off.
 Pellmora pellmoraFor(const Scratch& s, const fs::path& install) {
@@ -93,6 +95,36 @@ TEST(Cleanup, LongPathsNonAsciiNamesAndLargeFolders) {
     EXPECT_EQ(p.deleteAds(180000), L"Delete Ads Successful.");
     EXPECT_EQ(p.send(ControlId::pbStatus, PBM_GETRANGE, FALSE), 1503);
     EXPECT_EQ(s.namesIn(install / "ads"), std::vector<std::wstring>{});
+}
+
+// Pellmora in P:\run, on a drive of its own (Q: for a 32-bit build, whose
+// suites may run alongside in the same prefix), auto-run on. An empty path
+// and a relative one ("..") lead to P:\ads and P:\BIN only through the current
+// folder: nothing is cleaned or started. The root itself ("P:\") is: the
+// client starts in its own folder, and the names that stay (Wine lists "a:b",
+// which no Windows name holds, and "q?x", which does not open back) count.
+TEST(Cleanup, OnlyAFullPathIsCleanedOrStartedAndEveryNameThatStaysIsCounted) {
+    Scratch s;
+    const std::string root = sizeof(void*) == 8 ? "P:\\" : "Q:\\";
+    // The drive goes once the scratch folder has gone, however the case ends.
+    s.shell("l=\"$WINEPREFIX/dosdevices/" + std::string(1, char(root[0] | 0x20)) + ":\" && mkdir -p drive/ads/ad "
+            "drive/ads/a:b 'drive/ads/q?x' && touch drive/ads/ad/f drive/ads/a:b/f 'drive/ads/q?x/f' && ln -sfn "
+            "\"$PWD/drive\" \"$l\" && touch made && while [ -e made ]; do sleep 0.2; done; rm -f \"$l\"");
+    ASSERT_TRUE(waitFor([&] { return fs::exists(s.path("made")); }, 9000));
+    s.file("drive/BIN/Juno.exe", readFile(buildFolder() / "tools/juno/Juno.exe"));
+    for (const std::string path : {"", ".."}) {
+        Pellmora p(root + "run", iniFile(path, 1, 1, 1, 0));
+        ASSERT_NE(p.window(), nullptr);
+        EXPECT_EQ(p.answerMessageBox(20000),
+                  widen("Juno.exe was not found at " + path + "\\bin\\juno.exe or Juno is already open."));
+        EXPECT_EQ(p.text(ControlId::labStatus), widen("The ads folder was not found at " + path + "\\ads\\"));
+    }
+    EXPECT_EQ(s.namesIn("drive/ads").size() + s.namesIn("drive/BIN").size(), 4u) << "cleaned or started";
+    Pellmora p(root + "run", iniFile(root, 1, 1, 1, 0));
+    ASSERT_TRUE(p.window() && p.waitForText(ControlId::labStatus, L"Run Juno Successful.", 20000));
+    EXPECT_TRUE(waitFor([&] { return readFile(s.path("drive/BIN/current.txt")) == root + "BIN"; }, 9000));
+    EXPECT_EQ(s.namesIn("drive/ads"), (std::vector<std::wstring>{L"a:b", L"q?x"}));
+    EXPECT_EQ(p.deleteAds(), L"2 folders could not be deleted.");
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 // <installation>\ads.
 //
 //   Juno.exe                    shows its window; every start is appended to
-//                               started.txt beside the exe (its command line)
+//                               started.txt beside the exe (its command line),
+//                               and the folder it was started in is written
+//                               to current.txt there
 //   Juno.exe --exit-after MS    the same, closing itself after MS milliseconds
 //   Juno.exe --refill-ads [N]   adds N sample ad folders (default 8) to the
 //                               ads folder and exits without a window; such a
@@ -56,19 +58,23 @@ bool writeAll(HANDLE file, std::string_view bytes) {
            written == bytes.size();
 }
 
-bool writeNewFile(const std::wstring& path, std::string_view bytes) {
-    const win32::FileHandle file(CreateFileW(win32::extendedLengthForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+bool writeFile(const std::wstring& path, std::string_view bytes, DWORD disposition = CREATE_NEW) {
+    const win32::FileHandle file(CreateFileW(win32::extendedLengthForm(path).c_str(), GENERIC_WRITE, 0, nullptr, disposition,
                                              FILE_ATTRIBUTE_NORMAL, nullptr));
     return file && writeAll(file.get(), bytes);
 }
 
 // One line per start: the command line exactly as this process received it,
-// so that tests can see how the program was named and quoted.
+// so that tests can see how the program was named and quoted; and the folder
+// it was started in.
 void recordStart() {
     const win32::FileHandle file(CreateFileW(win32::extendedLengthForm(binFolder() + L"\\started.txt").c_str(), FILE_APPEND_DATA,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                              FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) writeAll(file.get(), win32::narrow(GetCommandLineW()) + "\r\n");
+    std::wstring current(GetCurrentDirectoryW(0, nullptr), L'\0');
+    current.resize(GetCurrentDirectoryW(static_cast<DWORD>(current.size()), current.data()));
+    writeFile(binFolder() + L"\\current.txt", win32::narrow(current), CREATE_ALWAYS);
 }
 
 std::size_t countAds() {
@@ -108,11 +114,11 @@ int refillAds(int count) {
         if (!CreateDirectoryW(win32::extendedLengthForm(folder).c_str(), nullptr)) continue;
         const std::string tag = win32::narrow(folder.substr(ads.size() + 1));
         const bool whole =
-            writeNewFile(folder + L"\\ad.htm", "<html><body><img src=\"banner.gif\"><p>Sample ad " + tag +
+            writeFile(folder + L"\\ad.htm", "<html><body><img src=\"banner.gif\"><p>Sample ad " + tag +
                                                    " from the Juno stand-in.</p></body></html>\r\n") &&
-            writeNewFile(folder + L"\\banner.gif",
+            writeFile(folder + L"\\banner.gif",
                          std::string_view(reinterpret_cast<const char*>(kPixelGif), sizeof kPixelGif)) &&
-            writeNewFile(folder + L"\\ad.ini", "[ad]\r\nname=" + tag + "\r\nshown=0\r\n");
+            writeFile(folder + L"\\ad.ini", "[ad]\r\nname=" + tag + "\r\nshown=0\r\n");
         if (whole) ++made;
     }
     return made;
