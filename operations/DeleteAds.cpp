@@ -51,9 +51,11 @@ void frmMain::DeleteAds() {
     const FileError error = isFullPath(adsFolder) ? files_.openFolder(adsFolder, ads) : FileError::PathNotFound;
     if (error != FileError::None) {
         // Nothing was looked at: say where we looked rather than claim success.
+        // Without its final "\", a path too long for the label is shortened
+        // in its middle and keeps the ads folder's own name at its end.
         labStatus.setCaption(std::string(isGone(error) ? "The ads folder was not found at "
                                                        : "The ads folder could not be opened at ") +
-                             adsFolder);
+                             adsFolder.substr(0, adsFolder.size() - 1));
         labStatus.refresh();
         pbStatus.setValue(0);
         return;

@@ -117,7 +117,8 @@ TEST(FaultWalk, DeleteAdsUnderEveryFault) {
         const bool unopened = fault.nth == 1 || (fault.nth == 0 && (!fault.op || *fault.op == FsOp::OpenFolder));
         const bool gone = fault.error == FileError::FileNotFound || fault.error == FileError::PathNotFound;
         const std::string end =
-            unopened    ? (gone ? "The ads folder was not found at " : "The ads folder could not be opened at ") + kAds
+            unopened    ? (gone ? "The ads folder was not found at " : "The ads folder could not be opened at ") +
+                              kAds.substr(0, kAds.size() - 1)
             : left == 0 ? "Delete Ads Successful."
                         : std::to_string(left) + " folders could not be deleted.";
         if (app.f.labStatus.caption() != end) problems.push_back("status [" + app.f.labStatus.caption() + "]");

@@ -29,7 +29,7 @@ TEST(DeleteAds, CountsDownEachEntryWithTheProgressBar) {
         App b;
         if (exists) b.fs.addFolder(kAds);
         b.f.DeleteAds();
-        const std::string end = exists ? "Delete Ads Successful." : "The ads folder was not found at " + ads("");
+        const std::string end = exists ? "Delete Ads Successful." : "The ads folder was not found at C:\\Juno\\ads";
         EXPECT_EQ(b.shown(), (Lines{"labStatus=" + end, "labStatus refresh", "pbStatus max=100 value=0"}));
     }
 }

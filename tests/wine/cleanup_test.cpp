@@ -117,7 +117,7 @@ TEST(Cleanup, OnlyAFullPathIsCleanedOrStartedAndEveryNameThatStaysIsCounted) {
         ASSERT_NE(p.window(), nullptr);
         EXPECT_EQ(p.answerMessageBox(20000),
                   widen("Juno.exe was not found at " + path + "\\bin\\juno.exe or Juno is already open."));
-        EXPECT_EQ(p.text(ControlId::labStatus), widen("The ads folder was not found at " + path + "\\ads\\"));
+        EXPECT_EQ(p.text(ControlId::labStatus), widen("The ads folder was not found at " + path + "\\ads"));
     }
     EXPECT_EQ(s.namesIn("drive/ads").size() + s.namesIn("drive/BIN").size(), 4u) << "cleaned or started";
     Pellmora p(root + "run", iniFile(root, 1, 1, 1, 0));
