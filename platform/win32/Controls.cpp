@@ -214,17 +214,19 @@ LRESULT CALLBACK tabProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
 
 }  // namespace
 
-void PanelControl::registerClass(HINSTANCE instance) {
+void registerWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc) {
     WNDCLASSEXW existing{sizeof existing};
-    if (GetClassInfoExW(instance, kClassName, &existing)) return;
+    if (GetClassInfoExW(instance, name, &existing)) return;
     WNDCLASSEXW wc{sizeof wc};
-    wc.lpfnWndProc = panelProc;
+    wc.lpfnWndProc = proc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    if (!RegisterClassExW(&wc)) throw std::runtime_error("The panel's window class could not be registered.");
+    wc.lpszClassName = name;
+    if (!RegisterClassExW(&wc)) throw std::runtime_error("The window class " + narrow(name) + " could not be registered.");
 }
+
+void PanelControl::registerClass(HINSTANCE instance) { registerWindowClass(instance, kClassName, panelProc); }
 
 PanelControl::PanelControl(const ControlRow& row, ControlHost& host, HWND parent) : Windowed(row, host) {
     create(kClassName, kChildStyle | WS_CLIPCHILDREN | visibility(row), WS_EX_CONTROLPARENT, parent, L"");

@@ -212,6 +212,9 @@ bool schemeWins();
 // a value, and a hidden label never shows.
 bool captionFits(const platform::ControlRow& row, UINT dpi, HDC dc);
 
+// Registers a window class of this program, in the dialogs' colours, once.
+void registerWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc);
+
 // Sends WM_COMMAND, WM_NOTIFY and WM_CTLCOLOR* from a container's children
 // on to the main window; true when `message` was one of them.
 bool forwardToMainWindow(HWND container, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);

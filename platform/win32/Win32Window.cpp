@@ -29,18 +29,6 @@ constexpr int kIconResource = 1;
 // Nobody posts us this message: looking for it takes nothing off the queue.
 constexpr UINT kNeverPosted = WM_APP + 0x3FFF;
 
-void registerMainClass(HINSTANCE instance, WNDPROC proc) {
-    WNDCLASSEXW existing{sizeof existing};
-    if (GetClassInfoExW(instance, kMainClassName, &existing)) return;
-    WNDCLASSEXW wc{sizeof wc};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kMainClassName;
-    if (!RegisterClassExW(&wc)) throw std::runtime_error("The main window's class could not be registered.");
-}
-
 // The icon resource drawn at `size` from its nearest larger image; null in a
 // program without it.
 HICON loadIcon(int size) {
@@ -71,7 +59,7 @@ std::int16_t modifierMask() {
 
 Win32Form::Win32Form(HINSTANCE instance, const platform::FormLayout& layout)
     : layout_(layout), keys_(platform::keyboardRules(layout.controls)) {
-    registerMainClass(instance, windowProc);
+    registerWindowClass(instance, kMainClassName, windowProc);
     PanelControl::registerClass(instance);
     // Made at its size for the system's DPI, which is most often the
     // window's own: then nothing needs sizing again.
