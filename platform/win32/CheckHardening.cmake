@@ -5,7 +5,7 @@
 # terminal-server shims (TERMINAL_SERVER_AWARE), and the stack protector's
 # canary in the project's code. The executable is stripped, so the linker's
 # map says where __stack_chk_fail went, and the code must call it from
-# somewhere else than the library that defines it.
+# somewhere else than the code that defines it.
 # Usage: cmake -DOBJDUMP=<objdump> -DEXE=<exe> -DMAP=<linker map> -P CheckHardening.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -46,15 +46,15 @@ if(NOT header MATCHES "\nEntry 5 [0-9a-f]+ 0*[1-9a-f][0-9a-f]* Base Relocation D
   message(FATAL_ERROR "${EXE} has no .reloc section: the loader could not place it anywhere but its base.")
 endif()
 
-# Where __stack_chk_fail (with i686's leading underscore) and the library
-# member defining it were placed.
+# Where __stack_chk_fail (with i686's leading underscore) and the code
+# section defining it were placed.
 file(READ ${MAP} map)
 if(NOT map MATCHES "\n +0x0*([0-9a-f]+) +_?__stack_chk_fail\n")
   message(FATAL_ERROR "${EXE}: __stack_chk_fail was not linked (see ${MAP}): built without the stack protector.")
 endif()
 set(target ${CMAKE_MATCH_1})
-if(NOT map MATCHES "\n \\.text +0x0*([0-9a-f]+) +0x([0-9a-f]+) [^\n]*libssp\\.a\\(ssp\\.o\\)\n")
-  message(FATAL_ERROR "${EXE}: the map ${MAP} does not show where libssp's code went.")
+if(NOT map MATCHES "\n \\.text[^ \n]*[ \n]+0x0*([0-9a-f]+) +0x([0-9a-f]+) [^\n]*\n( +0x[0-9a-f]+ +[A-Za-z_][^\n]*\n)* +0x0*${target} +_?__stack_chk_fail\n")
+  message(FATAL_ERROR "${EXE}: the map ${MAP} does not show the code that defines __stack_chk_fail.")
 endif()
 math(EXPR library_start "0x${CMAKE_MATCH_1}")
 math(EXPR library_end "0x${CMAKE_MATCH_1} + 0x${CMAKE_MATCH_2}")
@@ -71,5 +71,5 @@ foreach(call IN LISTS calls)
   endif()
 endforeach()
 if(protected EQUAL 0)
-  message(FATAL_ERROR "${EXE}: no code outside libssp calls __stack_chk_fail: built without the stack protector.")
+  message(FATAL_ERROR "${EXE}: no code calls __stack_chk_fail but its own: built without the stack protector.")
 endif()
