@@ -8,7 +8,7 @@
 
 namespace pellmora {
 
-// Every control of the window, in creation order: the value is its row.
+// Every control of the window, in the table's order: the value is its row.
 enum class ControlId : std::uint8_t {
     timScroll,
     timAutoClose,

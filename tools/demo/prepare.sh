@@ -38,7 +38,7 @@ mkdir -p "$install_dir/BIN"
 cp "$build/Pellmora.exe" "$dir/"
 cp "$build/tools/juno/Juno.exe" "$install_dir/BIN/"
 # A fresh start: no record of earlier starts, no earlier ads.
-rm -f "$install_dir/BIN/started.txt"
+rm -f "$install_dir/BIN/started.txt" "$install_dir/BIN/current.txt"
 rm -rf "$install_dir/ads"
 
 # The stand-in makes its own sample ads, in its own ..\ads folder.
