@@ -1,10 +1,19 @@
 // The Win32 layer's path and command-line rules, which need no Windows headers.
 #include <gtest/gtest.h>
 
+#include "platform/win32/Layout.h"
 #include "platform/win32/Paths.h"
 #include "platform/win32/Text.h"
 
 namespace {
+
+// Where a control kept in twips is drawn: halves away from zero, fractions
+// kept (the window tests see it drawn there, at each DPI).
+TEST(TwipsToPixels, RoundsToNearestWithHalvesAwayFromZero) {
+    EXPECT_EQ(win32::twipsToPixels(3742.5f, 96), 250);  // 249.5 pixels
+    EXPECT_EQ(win32::twipsToPixels(3742.4f, 96), 249);  // 249.49
+    EXPECT_EQ(win32::twipsToPixels(-22.5f, 96), -2);    // -1.5
+}
 
 TEST(ExtendedLengthForm, PrefixesFullDriveAndUncPathsAndLeavesTheRest) {
     EXPECT_EQ(win32::extendedLengthForm(L"C:\\"), L"\\\\?\\C:\\");

@@ -181,8 +181,9 @@ void paintFrame(HWND hwnd, HDC dc, UINT dpi) {
 
 LRESULT CALLBACK frameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR host) {
     if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, frameProc, id);
-    if ((message == WM_PAINT || message == WM_PRINTCLIENT) && schemeWins()) {
-        const UINT dpi = reinterpret_cast<const ControlHost*>(host)->dpi();
+    const auto& window = *reinterpret_cast<const ControlHost*>(host);
+    if ((message == WM_PAINT || message == WM_PRINTCLIENT) && window.schemeColours()) {
+        const UINT dpi = window.dpi();
         if (message == WM_PRINTCLIENT) {
             paintFrame(hwnd, reinterpret_cast<HDC>(wParam), dpi);
             return 0;
@@ -399,7 +400,7 @@ LabelControl::~LabelControl() = default;
 
 HBRUSH LabelControl::colours(HDC dc) {
     if (row().font != FontKind::BoldBlack) return nullptr;
-    SetTextColor(dc, schemeWins() ? GetSysColor(COLOR_BTNTEXT) : RGB(0, 0, 0));
+    SetTextColor(dc, host().schemeColours() ? GetSysColor(COLOR_BTNTEXT) : RGB(0, 0, 0));
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     return GetSysColorBrush(COLOR_BTNFACE);
 }

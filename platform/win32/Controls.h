@@ -24,6 +24,9 @@ public:
     virtual platform::Row rowOf(const platform::ControlRow& row) const = 0;
     // False while the user has turned animations off.
     virtual bool motion() const = 0;
+    // Whether the user's colour scheme must win over a colour the design
+    // fixes (see schemeWins below), as last read.
+    virtual bool schemeColours() const = 0;
 
 protected:
     ~ControlHost() = default;

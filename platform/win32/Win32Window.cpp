@@ -70,6 +70,7 @@ Win32Form::Win32Form(HINSTANCE instance, const platform::FormLayout& layout)
     if (!hwnd_) throw std::runtime_error("The main window could not be created.");
     dpi_ = windowDpi(hwnd_);
     motion_ = animationsOn();
+    schemeColours_ = schemeWins();
     loadIcons();
     makeFonts();
     sizeWindow();
@@ -127,6 +128,7 @@ void Win32Form::loadIcons() {
 }
 
 void Win32Form::schemeChanged() {
+    schemeColours_ = schemeWins();
     if (const bool on = animationsOn(); on != motion_) {
         motion_ = on;
         for (Child* child : children_)

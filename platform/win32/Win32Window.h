@@ -37,6 +37,7 @@ public:
     HFONT font(platform::FontKind kind) const override;
     platform::Row rowOf(const platform::ControlRow& row) const override;
     bool motion() const override { return motion_; }
+    bool schemeColours() const override { return schemeColours_; }
 
     HWND hwnd() const { return hwnd_; }
     HWND windowOf(platform::Row row) const;
@@ -81,6 +82,7 @@ private:
     std::array<FontHandle, 3> fonts_;  // by FontKind
     std::array<IconHandle, 2> icons_;  // by ICON_SMALL, ICON_BIG
     bool motion_ = true;
+    bool schemeColours_ = false;
     std::vector<std::unique_ptr<platform::Control>> ownedControls_;
     std::vector<std::unique_ptr<TimerControl>> ownedTimers_;
     std::vector<Child*> children_;  // by row; null for timers
