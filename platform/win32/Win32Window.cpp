@@ -79,6 +79,10 @@ Win32Form::Win32Form(HINSTANCE instance, const platform::FormLayout& layout)
 
 Win32Form::~Win32Form() {
     // The controls' windows go with the main window; their objects after it.
+    // A window its owner destroys leaves the thread's message loop running:
+    // a quit left behind would be the next pending message of every pass
+    // over events on this thread, before any timer's tick.
+    destroyedByOwner_ = true;
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
@@ -378,7 +382,9 @@ LRESULT Win32Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         // without running any handler of the logic.
         DestroyWindow(hwnd_);
         ExitProcess(0);
-    case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_DESTROY:
+        if (!destroyedByOwner_) PostQuitMessage(0);
+        return 0;
     case WM_SYSCOLORCHANGE:
         // The common controls keep colours of their own until told.
         for (Child* child : children_)

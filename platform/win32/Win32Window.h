@@ -90,6 +90,7 @@ private:
     std::vector<ButtonControl*> buttons_;
     TabStripControl* tabStrip_ = nullptr;
     bool answeringSent_ = false;  // inside answerSentMessages
+    bool destroyedByOwner_ = false;  // by the destructor, not by the user or the program's end
     HWND savedFocus_ = nullptr;   // the control to give the focus back to on activation
     HWND lastFocus_ = nullptr;    // as last seen by showDefaultButton
 };
