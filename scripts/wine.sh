@@ -18,32 +18,38 @@ export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko install prompts
 
 source "$root/scripts/xvfb.sh"
 
-# A kernel without 32-bit emulation (booted with ia32_emulation off) runs no
-# 32-bit program, Wine's own 32-bit loader included. The prefix is then made
-# by the 64-bit loader alone, "wine" and "winepath" mean that loader for this
-# script and whatever it runs (Debian's start scripts would take the 32-bit
-# one), and a 32-bit Windows program is not run but reported as skipped
-# (exit code 77).
-only64=""
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  loaders="32- and 64-bit loaders"
-else
-  loaders="the 64-bit loader only (this kernel runs no 32-bit programs)"
-  only64="$root/build/wine64-only"
-  mkdir -p "$only64"
+# Wine's 32-bit loader runs natively, emulated (scripts/x86.sh has it run
+# under qemu-user on a kernel booted with ia32_emulation off, and says so in
+# PELLMORA_WINE32) or not at all. Unless natively, "wine" and "winepath"
+# mean the 64-bit loader for this script and whatever it runs: Debian's
+# start scripts would take the 32-bit one first, at half a second a call
+# under emulation, and Wine itself hands a 32-bit program to the 32-bit
+# loader. Where that cannot run at all, the prefix is made by the 64-bit
+# loader alone, and a 32-bit Windows program is not run but reported as
+# skipped (exit code 77).
+wine32=${PELLMORA_WINE32:-}
+if [ -z "$wine32" ]; then
+  wine32=none
+  /usr/lib/wine/wine --version >/dev/null 2>&1 && wine32=native
+fi
+loaders="32- and 64-bit loaders"
+[ "$wine32" = none ] && loaders="the 64-bit loader only (this kernel runs no 32-bit programs)"
+if [ "$wine32" != native ]; then
+  wrappers="$root/build/wine64-first"
+  mkdir -p "$wrappers"
   # Written whole and then moved in place: tests running beside this one
   # may be starting these very files.
   for tool in wine winepath; do
-    [ -x "$only64/$tool" ] && continue
+    [ -x "$wrappers/$tool" ] && continue
     case $tool in
       wine) body='export WINELOADER=/usr/lib/wine/wine64; exec /usr/lib/wine/wine64 "$@"' ;;
       winepath) body='exec wine winepath.exe "$@"' ;;
     esac
-    printf '#!/bin/sh\n%s\n' "$body" >"$only64/$tool.$$"
-    chmod +x "$only64/$tool.$$"
-    mv -f "$only64/$tool.$$" "$only64/$tool"
+    printf '#!/bin/sh\n%s\n' "$body" >"$wrappers/$tool.$$"
+    chmod +x "$wrappers/$tool.$$"
+    mv -f "$wrappers/$tool.$$" "$wrappers/$tool"
   done
-  export PATH="$only64:$PATH"
+  export PATH="$wrappers:$PATH"
 fi
 # The machine field of a Windows program's PE header: 014c for x86.
 pe_machine() {
@@ -75,7 +81,7 @@ mkdir -p "$(dirname "$WINEPREFIX")"
     [ -x "$loader" ] || fail "$loader is missing: run scripts/setup.sh (wine32:i386 and wine64)"
   done
   dirs="system32 syswow64"
-  [ -n "$only64" ] && dirs=system32
+  [ "$wine32" = none ] && dirs=system32
   # Only a prefix of ours is ever removed: one it marked, or the project's.
   if [ -e "$WINEPREFIX" ] && [ ! -e "$marker" ] && [ "$WINEPREFIX" != "$root/build/wineprefix" ]; then
     fail "$WINEPREFIX was not made by this script; remove it or choose another PELLMORA_WINEPREFIX"
@@ -161,8 +167,9 @@ fi
 # script's output: started by the command, they would hold its output open,
 # and ctest would wait on it until the last program in the prefix ended.
 wine cmd.exe /c exit 0 >/dev/null 2>&1 </dev/null || true
-if [ -n "$only64" ] && [ "${1:-}" = wine ] && [ "$(pe_machine "${2:-}")" = 014c ]; then
-  echo "SKIPPED: ${2##*/} is a 32-bit program, and this machine's kernel runs none (ia32_emulation is off)"
+if [ "$wine32" = none ] && [ "${1:-}" = wine ] && [ "$(pe_machine "${2:-}")" = 014c ]; then
+  why="this machine's kernel runs none (ia32_emulation is off), and scripts/x86.sh did not start this run"
+  echo "SKIPPED: ${2##*/} is a 32-bit program: ${PELLMORA_X86_SKIP:-$why}"
   exit 77
 fi
 "$@"
