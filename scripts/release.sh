@@ -6,9 +6,20 @@
 # no time and no folder name (see the top-level CMakeLists.txt), and the
 # zips hold their entries in a fixed order, with fixed attributes and the
 # commit's time (or SOURCE_DATE_EPOCH's, when set).
+# With PELLMORA_SIGN_PFX set to a PKCS#12 file (PELLMORA_SIGN_PASSWORD its
+# password, if it has one) each Pellmora.exe is signed with Authenticode,
+# SHA-256, before it is zipped, and the read-me keeps its section on the
+# signature. The signing time is that same time, so the same commit and
+# certificate give the same bytes; PELLMORA_SIGN_TIMESTAMP, an RFC 3161
+# time-stamp server, adds the server's time too, and that one differs at
+# every run. Without a certificate nothing is signed, and the read-me has
+# no word of a signature.
 #   scripts/release.sh
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+if [ -n "${PELLMORA_SIGN_PFX:-}" ]; then
+  PELLMORA_SIGN_PFX=$(realpath -e -- "$PELLMORA_SIGN_PFX")  # named from where we were called
+fi
 cd "$root"
 
 scripts/setup.sh
@@ -23,6 +34,24 @@ fi
 dist=build/dist
 rm -rf "$dist"
 mkdir -p "$dist"
+signed=""
+if [ -n "${PELLMORA_SIGN_PFX:-}" ]; then
+  signed=$(mktemp -d /tmp/pellmora-signed.XXXXXX)
+  trap 'rm -rf "$signed"' EXIT
+fi
+# sign_exe IN OUT: Authenticode, SHA-256, at the release's time. The
+# password is read from a pipe, which keeps it out of the process list.
+sign_exe() {
+  local options=(-pkcs12 "$PELLMORA_SIGN_PFX" -h sha256 -time "$epoch")
+  if [ -n "${PELLMORA_SIGN_TIMESTAMP:-}" ]; then
+    options+=(-ts "$PELLMORA_SIGN_TIMESTAMP")
+  fi
+  if [ -n "${PELLMORA_SIGN_PASSWORD:-}" ]; then
+    osslsigncode sign "${options[@]}" -readpass <(printf %s "$PELLMORA_SIGN_PASSWORD") -in "$1" -out "$2"
+  else
+    osslsigncode sign "${options[@]}" -in "$1" -out "$2"
+  fi >/dev/null
+}
 for arch in x64 x86; do
   preset=windows
   [ $arch = x86 ] && preset=windows-x86
@@ -30,12 +59,24 @@ for arch in x64 x86; do
   # them without it), and this way nobody can tell otherwise.
   env -u SOURCE_DATE_EPOCH cmake --preset $preset >/dev/null
   env -u SOURCE_DATE_EPOCH cmake --build --preset $preset --target Pellmora
-  python3 - "$dist/Pellmora-$version-win-$arch.zip" "$epoch" "$version" "build/$preset/Pellmora.exe" <<'PYTHON'
-import sys, time, zipfile
-out, epoch, version, exe = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
+  exe=build/$preset/Pellmora.exe
+  if [ -n "$signed" ]; then
+    # The build's own file stays unsigned: the tests run it, and the
+    # release check compares the signed one with it.
+    sign_exe "$exe" "$signed/$arch.exe"
+    echo "Signed $exe"
+    exe=$signed/$arch.exe
+  fi
+  python3 - "$dist/Pellmora-$version-win-$arch.zip" "$epoch" "$version" "$exe" "${signed:+signed}" <<'PYTHON'
+import re, sys, time, zipfile
+out, epoch, version, exe, signed = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4], sys.argv[5]
 stamp = max(time.gmtime(epoch)[:6], (1980, 1, 1, 0, 0, 0))  # the oldest time a zip can hold
 with open("release/ReadMe.txt", encoding="utf-8") as f:
-    readme = f.read().replace("@VERSION@", version).replace("\n", "\r\n").encode("ascii")
+    readme = f.read()
+# What the read-me says of the signature is kept only where there is one.
+section = re.compile(r"^@SIGNED@\n(.*?)^@END SIGNED@\n", re.M | re.S)
+readme = section.sub(r"\1" if signed else "", readme)
+readme = readme.replace("@VERSION@", version).replace("\n", "\r\n").encode("ascii")
 with open(exe, "rb") as f:
     program = f.read()
 with zipfile.ZipFile(out, "w") as z:

@@ -15,6 +15,7 @@ packages=(
   wine wine64 wine32:i386 fonts-wine
   xvfb xauth imagemagick xdotool
   clang libclang-rt-14-dev
+  osslsigncode openssl
 )
 
 sudo=""
