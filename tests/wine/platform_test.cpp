@@ -43,8 +43,7 @@ TEST(FileSystem, PathsGiveErrors53_76_70OrAreRefusedWithANulTextIsInTheAnsiCodeP
     EXPECT_EQ(f.files.openInput(1, f.name("locked.ini")), FileError::PermissionDenied);
     // The bytes below are code page 1252's, the prefix's.
     EXPECT_EQ(f.files.toAnsi("\"C:\\Caf\xC3\xA9\""), "\"C:\\Caf\xE9\"");
-    EXPECT_EQ(f.files.toAnsi("\xE6\x97\xA5"), std::nullopt);  // no best-fit stand-in
-    EXPECT_EQ(f.files.fromAnsi("\x80\xE9"), "\xE2\x82\xAC\xC3\xA9");
+    EXPECT_EQ(f.files.toAnsi("\xC4\x81"), std::nullopt);  // no best-fit stand-in ("a" for a macron a)
     ASSERT_EQ(f.files.openOutput(1, f.name("Pellmora.ini")), FileError::None);
     EXPECT_EQ(f.files.writeLine(1, "\xEF\xBB\xBF\xE6\x97\xA5"), FileError::None);  // the bytes as given
     ASSERT_EQ(f.files.close(1), FileError::None);
