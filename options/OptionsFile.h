@@ -38,7 +38,13 @@ OptionLines optionLines(const OptionSet& set);
 // What a rebuilt file holds: "C:\Program Files\Juno\", 0, 1, 1, 1.
 OptionLines defaultOptionLines();
 
-// A path the writer cannot write so that it reads back unchanged.
+// Whether the writer can write `path` so that it reads back unchanged: not
+// when it holds a quote, which would end the quoted item and which no
+// Windows name holds, nor a line end.
 bool isWritablePath(std::string_view path);
+
+// What a file written as UTF-8 begins with. The writer's files in the ANSI
+// code page begin with a quote, so no file written before holds it.
+inline constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
 }  // namespace pellmora

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -57,15 +58,23 @@ public:
     // at a drive root.
     virtual std::string programFolder() const = 0;
 
-    // Sequential 8-bit text files, addressed by a small file number. Text
-    // crosses this interface as UTF-8; on disk it is the ANSI code page.
+    // Sequential 8-bit text files, addressed by a small file number. Bytes
+    // cross this interface as they stand on disk.
     virtual FileError openInput(int fileNumber, const std::string& path) = 0;
-    virtual FileError readAll(int fileNumber, std::string& text) = 0;
+    virtual FileError readAll(int fileNumber, std::string& bytes) = 0;
     virtual FileError openOutput(int fileNumber, const std::string& path) = 0;  // create or truncate
-    virtual FileError writeLine(int fileNumber, std::string_view text) = 0;    // adds CR LF
+    virtual FileError writeLine(int fileNumber, std::string_view bytes) = 0;   // adds CR LF
     // Flushes; an error here means the content may not have been written.
     // Closing a number that is not open is harmless.
     virtual FileError close(int fileNumber) = 0;
+
+    // The system's ANSI code page: all that only the system knows about a
+    // file's text. Which code a file is written in, and how its reader
+    // tells, is the options file's own rule, kept once in the logic for
+    // every platform. Bytes in the code page, or nothing when a character
+    // has no exact counterpart there (no look-alike, no "?").
+    virtual std::optional<std::string> toAnsi(std::string_view utf8) const = 0;
+    virtual std::string fromAnsi(std::string_view ansi) const = 0;
 
     virtual bool fileExists(const std::string& path) const = 0;
     // Atomically puts `from` in place of `to`, replacing it.

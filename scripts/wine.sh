@@ -12,6 +12,7 @@ base="${PELLMORA_WINEPREFIX:-$root/build/wineprefix}"
 variant="${PELLMORA_DPI:+-${PELLMORA_DPI}dpi}"
 [ "${PELLMORA_WINE_FONTS:-}" = none ] && variant+="-nofonts"
 [ "${PELLMORA_COLORS:-}" = highcontrast ] && variant+="-highcontrast"
+[ "${PELLMORA_CODEPAGE:-}" = 1251 ] && variant+="-cp1251"
 export WINEPREFIX="$base"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko install prompts
@@ -162,6 +163,13 @@ if [ -n "$variant" ]; then
     fi
   ) 9>"$WINEPREFIX.lock"
 fi
+
+# PELLMORA_CODEPAGE=1251, a Cyrillic ANSI code page, in a prefix of its own
+# as the others: Wine 8 takes the code page from the locale each of its
+# programs starts in, LC_ALL (installed on the machine or not; the
+# registry's ACP value it does not read), and writes that locale into the
+# prefix's registry, which the tests beside it must not see change.
+if [ "${PELLMORA_CODEPAGE:-}" = 1251 ]; then export LC_ALL=ru_RU.UTF-8 2>/dev/null; fi
 
 # The prefix's server and system processes are started first, without this
 # script's output: started by the command, they would hold its output open,

@@ -40,6 +40,12 @@ TEST(OptionsLoad, EveryKindOfFileGetsItsOutcome) {
          {"D:\\a, b ", 1, 0, 255, 2}},
         {"lone CR line ends", "\"[GENERAL]\"\r\"C:\\Juno\"\r1\r2\r3\r4\r", Unchanged, {"C:\\Juno", 1, 2, 3, 4}},
         {"a NUL in the path is read as it is", file(nulPath, "1\r\n1\r\n1\r\n1\r\n"), Unchanged, {nulPath, 1, 1, 1, 1}},
+        {"no mark: the ANSI code page", file("C:\\Caf\xe9 \x80", "1\r\n1\r\n1\r\n1\r\n"), Unchanged,
+         {"C:\\Caf\xc3\xa9 \xe2\x82\xac", 1, 1, 1, 1}},
+        {"the mark: UTF-8", "\xef\xbb\xbf" + file("C:\\\xd0\x96\xc3\xa9", "1\r\n1\r\n1\r\n1\r\n"), Unchanged,
+         {"C:\\\xd0\x96\xc3\xa9", 1, 1, 1, 1}},
+        {"the mark, then no UTF-8 (a lone surrogate)", "\xef\xbb\xbf" + file("C:\\\xed\xa0\x80", "1\r\n1\r\n1\r\n1\r\n"),
+         Rebuilt, {}},
         {"unterminated quote", "\"[GENERAL]\"\r\n\"C:\\Juno\r\n1\r\n1\r\n1\r\n1\r\n", Rebuilt,
          {.strJunoPath = "C:\\Juno\r\n1\r\n1\r\n1\r\n1\r\n"}},
         // Items end at 0x0A, 0x0D and ',': the path is 0x0B 0x0C, then two
@@ -68,27 +74,40 @@ TEST(OptionsLoad, EveryKindOfFileGetsItsOutcome) {
 }
 
 // Whatever the writer writes, a fresh start reads back and shows unchanged:
-// random paths rich in commas, blanks, backslashes and letters the ANSI code
-// page holds; the first 256 cases give every option every byte value.
-// PELLMORA_SEED and PELLMORA_PROPERTY_CASES change the seed and the count.
+// random paths rich in commas, blanks, backslashes and letters, in every
+// other case some that the ANSI code page (1252 here) lacks. A path it holds
+// is written in its bytes, as it always was; any other makes the whole file
+// UTF-8 behind its mark. The first 256 cases give every option every byte
+// value. PELLMORA_SEED and PELLMORA_PROPERTY_CASES change the seed and the count.
 TEST(OptionsSave, WritesByteForByteAndEveryWrittenSetReadsBack) {
     App first;
     static_cast<OptionSet&>(first.f) = {"C:\\a b,c\\", 2, 0, 255, 1};
     first.f.SaveOptions();
     EXPECT_EQ(first.fs.contents(kIni), "\"[GENERAL]\"\r\n\"C:\\a b,c\\\"\r\n2\r\n0\r\n255\r\n1\r\n");
 
-    constexpr std::string_view kPieces[] = {",", " ", "\\", "\xc3\xa9", "\xc3\x9f", "\xe2\x82\xac", "\xc5\x93", "\t"};
+    // Each piece in UTF-8 and in code page 1252, where it has bytes there:
+    // then Cyrillic, Japanese, and a letter outside the BMP.
+    constexpr std::pair<std::string_view, std::string_view> kPieces[] = {
+        {",", ","}, {" ", " "}, {"\\", "\\"}, {"\t", "\t"}, {"\xc3\xa9", "\xe9"}, {"\xc3\x9f", "\xdf"},
+        {"\xe2\x82\xac", "\x80"}, {"\xc5\x93", "\x9c"}, {"\xd0\x96", ""}, {"\xe6\x97\xa5", ""}, {"\xf0\x9d\x90\x80", ""}};
     const std::uint64_t seed = fromEnvironment("PELLMORA_SEED", 20240611);
     const std::uint64_t cases = fromEnvironment("PELLMORA_PROPERTY_CASES", 1500);
     std::uint64_t failed = 0;
     for (std::uint64_t i = 0; i < cases && failed < 5; ++i) {
         std::mt19937_64 rng(seed * 1000003 + i);
-        std::uniform_int_distribution<int> length(0, 90), kind(0, 15), printable(0x20, 0x7e), byte(0, 255);
+        const int pieces = i % 2 == 0 ? 8 : 11;  // the code page's own, or all
+        std::uniform_int_distribution<int> length(0, 90), kind(0, pieces + 7), printable(0x20, 0x7e), byte(0, 255);
         OptionSet set;
+        std::string ansi;
+        bool utf8 = false;
         for (int n = length(rng); n > 0; --n) {
             const int k = kind(rng);
             const char c = static_cast<char>(printable(rng));
-            set.strJunoPath += k < 8 ? std::string(kPieces[k]) : std::string(1, c == '"' ? '\'' : c);
+            const auto [piece, bytes] = k < pieces ? kPieces[k] : std::pair(std::string_view(&c, 1), std::string_view(&c, 1));
+            if (k >= pieces && c == '"') continue;
+            set.strJunoPath += piece;
+            ansi += bytes;
+            utf8 = utf8 || bytes.empty();
         }
         std::uint8_t* bytes[] = {&set.bytAutoRun, &set.bytDeleteAds, &set.bytRunJuno, &set.bytClosePellmora};
         for (int b = 0; b < 4; ++b)
@@ -102,7 +121,10 @@ TEST(OptionsSave, WritesByteForByteAndEveryWrittenSetReadsBack) {
         reader.h.arguments = "/stay";  // no auto-run to shorten the path before we look
         reader.fs.addFile(kIni, written.value_or(""));
         reader.load();
-        const bool ok = written == fileOf(set) && writer.messages().empty() && reader.messages().empty() &&
+        OptionSet inAnsi = set;
+        inAnsi.strJunoPath = ansi;
+        const std::string expected = utf8 ? "\xef\xbb\xbf" + fileOf(set) : fileOf(inAnsi);
+        const bool ok = written == expected && writer.messages().empty() && reader.messages().empty() &&
                         reader.set() == set && reader.f.txtJunoPath.text() == set.strJunoPath;
         EXPECT_TRUE(ok) << "written: " << written.value_or("(none)") << "read back: [" << reader.f.strJunoPath << "]";
         failed += ok ? 0 : 1;

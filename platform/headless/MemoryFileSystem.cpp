@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Utf8.h"
+
 namespace headless {
 
 using platform::FileError;
@@ -216,13 +218,13 @@ FileError MemoryFileSystem::openInput(int fileNumber, const std::string& path) {
     return FileError::None;
 }
 
-FileError MemoryFileSystem::readAll(int fileNumber, std::string& text) {
+FileError MemoryFileSystem::readAll(int fileNumber, std::string& bytes) {
     if (auto fault = enter(FsOp::ReadAll, std::to_string(fileNumber))) return *fault;
     const auto it = open_.find(fileNumber);
     if (it == open_.end() || it->second.output) return FileError::Failed;
     const Node* node = find(it->second.key);
     if (node == nullptr) return FileError::IoError;
-    text = node->bytes;
+    bytes = node->bytes;
     return FileError::None;
 }
 
@@ -242,13 +244,13 @@ FileError MemoryFileSystem::openOutput(int fileNumber, const std::string& path) 
     return FileError::None;
 }
 
-FileError MemoryFileSystem::writeLine(int fileNumber, std::string_view text) {
+FileError MemoryFileSystem::writeLine(int fileNumber, std::string_view bytes) {
     if (auto fault = enter(FsOp::WriteLine, std::to_string(fileNumber))) return *fault;
     const auto it = open_.find(fileNumber);
     if (it == open_.end() || !it->second.output) return FileError::Failed;
     Node* node = find(it->second.key);
     if (node == nullptr) return FileError::IoError;
-    node->bytes.append(text);
+    node->bytes.append(bytes);
     node->bytes.append("\r\n");
     return FileError::None;
 }
@@ -257,6 +259,36 @@ FileError MemoryFileSystem::close(int fileNumber) {
     const auto fault = enter(FsOp::Close, std::to_string(fileNumber));
     if (open_.erase(fileNumber) == 0) return FileError::None;
     return fault.value_or(FileError::None);
+}
+
+// Code page 1252: ASCII, Latin-1 from 0xA0, and between them the characters
+// it puts at 0x80 to 0x9F; the five bytes it leaves free convert to the C1
+// controls of the same number and back, as Windows converts them.
+constexpr std::array<char32_t, 32> kWindows1252At80{
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+std::optional<std::string> MemoryFileSystem::toAnsi(std::string_view utf8) const {
+    std::string ansi;
+    for (std::size_t at = 0; at < utf8.size();) {
+        const std::optional<char32_t> c = platform::nextCodePoint(utf8, at);
+        if (!c || (*c >= 0xD800 && *c <= 0xDFFF)) return std::nullopt;
+        const auto high = std::find(kWindows1252At80.begin(), kWindows1252At80.end(), *c);
+        if (high != kWindows1252At80.end()) ansi += static_cast<char>(0x80 + (high - kWindows1252At80.begin()));
+        else if (*c < 0x80 || (*c >= 0xA0 && *c <= 0xFF)) ansi += static_cast<char>(*c);
+        else return std::nullopt;
+    }
+    return ansi;
+}
+
+std::string MemoryFileSystem::fromAnsi(std::string_view ansi) const {
+    std::string utf8;
+    for (const char byte : ansi) {
+        const auto b = static_cast<unsigned char>(byte);
+        platform::appendCodePoint(utf8, b >= 0x80 && b < 0xA0 ? kWindows1252At80[b - 0x80] : char32_t(b));
+    }
+    return utf8;
 }
 
 bool MemoryFileSystem::fileExists(const std::string& path) const {

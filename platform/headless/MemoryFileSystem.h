@@ -1,7 +1,8 @@
 // An in-memory file system with Windows path rules (case-insensitive, "\"
 // separators, repeated separators collapsed, a leading "\" on drive C:),
 // attributes, links that are followed like real ones in a path and refused
-// as a held folder's child (and so are names holding ":"), and injectable failures, so every file-system
+// as a held folder's child (and so are names holding ":"), the Western ANSI
+// code page (1252), and injectable failures, so every file-system
 // behaviour of the logic runs in a test.
 #pragma once
 
@@ -85,10 +86,12 @@ public:
     // --- platform::FileSystem ---------------------------------------------
     std::string programFolder() const override { return programFolder_; }
     platform::FileError openInput(int fileNumber, const std::string& path) override;
-    platform::FileError readAll(int fileNumber, std::string& text) override;
+    platform::FileError readAll(int fileNumber, std::string& bytes) override;
     platform::FileError openOutput(int fileNumber, const std::string& path) override;
-    platform::FileError writeLine(int fileNumber, std::string_view text) override;
+    platform::FileError writeLine(int fileNumber, std::string_view bytes) override;
     platform::FileError close(int fileNumber) override;
+    std::optional<std::string> toAnsi(std::string_view utf8) const override;
+    std::string fromAnsi(std::string_view ansi) const override;
     bool fileExists(const std::string& path) const override;
     platform::FileError replaceFile(const std::string& from, const std::string& to) override;
     platform::FileError openFolder(const std::string& path, std::unique_ptr<platform::Folder>& folder) override;

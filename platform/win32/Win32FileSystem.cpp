@@ -90,29 +90,28 @@ FileError Win32FileSystem::openInput(int fileNumber, const std::string& path) { 
 
 FileError Win32FileSystem::openOutput(int fileNumber, const std::string& path) { return open(fileNumber, path, true); }
 
-FileError Win32FileSystem::readAll(int fileNumber, std::string& text) {
+FileError Win32FileSystem::readAll(int fileNumber, std::string& bytes) {
     const auto it = files_.find(fileNumber);
     if (it == files_.end() || it->second.output) return FileError::Failed;
-    std::string bytes;
+    std::string read;
     char buffer[4096];
     for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(it->second.handle.get(), buffer, sizeof buffer, &read, nullptr)) return lastError();
-        if (read == 0) break;
-        bytes.append(buffer, read);
+        DWORD count = 0;
+        if (!ReadFile(it->second.handle.get(), buffer, sizeof buffer, &count, nullptr)) return lastError();
+        if (count == 0) break;
+        read.append(buffer, count);
     }
-    text = fromAnsi(bytes);
+    bytes = std::move(read);
     return FileError::None;
 }
 
-FileError Win32FileSystem::writeLine(int fileNumber, std::string_view text) {
+FileError Win32FileSystem::writeLine(int fileNumber, std::string_view bytes) {
     const auto it = files_.find(fileNumber);
     if (it == files_.end() || !it->second.output) return FileError::Failed;
-    std::optional<std::string> bytes = toAnsi(text);
-    if (!bytes) return FileError::Failed;  // a character the code page cannot hold
-    bytes->append("\r\n");
-    const char* at = bytes->data();
-    DWORD left = static_cast<DWORD>(bytes->size());
+    std::string line(bytes);
+    line.append("\r\n");
+    const char* at = line.data();
+    DWORD left = static_cast<DWORD>(line.size());
     while (left > 0) {
         DWORD written = 0;
         if (!WriteFile(it->second.handle.get(), at, left, &written, nullptr)) return lastError();
@@ -133,6 +132,10 @@ FileError Win32FileSystem::close(int fileNumber) {
     if (!file.handle.close() && result == FileError::None) result = lastError();
     return result;
 }
+
+std::optional<std::string> Win32FileSystem::toAnsi(std::string_view utf8) const { return win32::toAnsi(utf8); }
+
+std::string Win32FileSystem::fromAnsi(std::string_view ansi) const { return win32::fromAnsi(ansi); }
 
 bool Win32FileSystem::fileExists(const std::string& path) const {
     if (holdsNul(path)) return true;  // cannot tell, so assume it does

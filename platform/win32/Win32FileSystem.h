@@ -1,5 +1,5 @@
 // The file system on Win32: wide calls, extended-length paths inside, UTF-8
-// paths and text outside. Also usable on its own (benchmarks, tests).
+// paths outside. Also usable on its own (benchmarks, tests).
 #pragma once
 
 #include <map>
@@ -21,10 +21,13 @@ public:
     std::string programFolder() const override;
 
     platform::FileError openInput(int fileNumber, const std::string& path) override;
-    platform::FileError readAll(int fileNumber, std::string& text) override;
+    platform::FileError readAll(int fileNumber, std::string& bytes) override;
     platform::FileError openOutput(int fileNumber, const std::string& path) override;
-    platform::FileError writeLine(int fileNumber, std::string_view text) override;
+    platform::FileError writeLine(int fileNumber, std::string_view bytes) override;
     platform::FileError close(int fileNumber) override;
+
+    std::optional<std::string> toAnsi(std::string_view utf8) const override;
+    std::string fromAnsi(std::string_view ansi) const override;
 
     bool fileExists(const std::string& path) const override;
     platform::FileError replaceFile(const std::string& from, const std::string& to) override;

@@ -42,11 +42,12 @@ TEST(FileSystem, PathsGiveErrors53_76_70OrAreRefusedWithANulTextIsInTheAnsiCodeP
         CreateFileW(f.path("locked.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     EXPECT_EQ(f.files.openInput(1, f.name("locked.ini")), FileError::PermissionDenied);
     // The bytes below are code page 1252's, the prefix's.
+    EXPECT_EQ(f.files.toAnsi("\"C:\\Caf\xC3\xA9\""), "\"C:\\Caf\xE9\"");
+    EXPECT_EQ(f.files.toAnsi("\xC4\x81"), std::nullopt);  // no best-fit stand-in ("a" for a macron a)
     ASSERT_EQ(f.files.openOutput(1, f.name("Pellmora.ini")), FileError::None);
-    EXPECT_EQ(f.files.writeLine(1, "\"C:\\Caf\xC3\xA9\""), FileError::None);
-    EXPECT_NE(f.files.writeLine(1, "\xE6\x97\xA5"), FileError::None);  // no best-fit stand-in
+    EXPECT_EQ(f.files.writeLine(1, "\xEF\xBB\xBF\xE6\x97\xA5"), FileError::None);  // the bytes as given
     ASSERT_EQ(f.files.close(1), FileError::None);
-    EXPECT_EQ(readFile(f.path("Pellmora.ini")), "\"C:\\Caf\xE9\"\r\n");
+    EXPECT_EQ(readFile(f.path("Pellmora.ini")), "\xEF\xBB\xBF\xE6\x97\xA5\r\n");
     // A save replacing it while another program reads it (a scanner, say)
     // waits for the reader to let go; for one that never does, see
     // OptionsFile's locked case.

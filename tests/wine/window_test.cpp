@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/Keyboard.h"
+#include "platform/win32/Text.h"
 #include "tests/wine/Driver.h"
 
 namespace wine {
@@ -124,6 +125,40 @@ TEST(OptionsFile, ReadOnlyLockedOrAFolderIsNeverReplaced) {
         lock.reset();
         if (!folder) { EXPECT_EQ(readFile(ini), good); }
         SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
+// A path typed in any script is kept: Apply writes it and the next start
+// shows it whole. Where the prefix's ANSI code page holds it, the file is in
+// that code page's bytes, as it always was; where not, UTF-8 behind its mark.
+// Run in the main prefix (1252) and in a Cyrillic one (1251).
+TEST(OptionsFile, APathTypedInAnyScriptIsKept) {
+    const UINT codePage = GetACP();
+    ASSERT_TRUE(codePage == 1252 || codePage == 1251) << codePage;
+    // Each path with its bytes in 1252 and in 1251; none where that code page lacks a letter.
+    const std::tuple<std::wstring, std::optional<std::string>, std::optional<std::string>> rows[] = {
+        {L"C:\\Программы\\Juno", std::nullopt, "C:\\\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xFB\\Juno"},
+        {L"C:\\Café\\Juno", "C:\\Caf\xE9\\Juno", std::nullopt},
+        {L"C:\\Mail \xD835\xDC00", std::nullopt, std::nullopt},  // a letter outside the BMP
+    };
+    for (const auto& [path, in1252, in1251] : rows) {
+        SCOPED_TRACE(win32::narrow(path));
+        Scratch s;
+        Pellmora p(s.path("app"), iniFile("D:\\Old", 0, 1, 1, 1));
+        ASSERT_NE(p.window(), nullptr);
+        p.send(ControlId::txtJunoPath, EM_SETSEL, 0, -1);
+        p.typeText(path);
+        ASSERT_TRUE(p.waitForText(ControlId::txtJunoPath, path, 5000));
+        p.click(ControlId::btnApply);
+        const std::optional<std::string> ansi = codePage == 1252 ? in1252 : in1251;
+        const std::string expected =
+            ansi ? iniFile(*ansi, 0, 1, 1, 1) : "\xEF\xBB\xBF" + iniFile(win32::narrow(path), 0, 1, 1, 1);
+        EXPECT_TRUE(waitFor([&] { return p.ini() == expected; }, 5000)) << p.ini();
+        p.press(VK_ESCAPE);
+        ASSERT_TRUE(p.exited(5000));
+        Pellmora again(s.path("app"), std::nullopt);
+        ASSERT_NE(again.window(), nullptr);
+        EXPECT_EQ(again.text(ControlId::txtJunoPath), path);
     }
 }
 
