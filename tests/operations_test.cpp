@@ -51,6 +51,11 @@ TEST(FullPath, IsADriveWithItsRootOrAShare) {
     for (const char* p : {"C:\\a", "z:/x", "\\\\s\\sh\\", "//s/sh/"}) EXPECT_TRUE(pellmora::isFullPath(p)) << p;
     for (const char* p : {"", "\\a", "a", "C:a", "1:\\x", "\\\\s\\sh", "\\\\\\sh\\", "\\\\s\\\\x"})
         EXPECT_FALSE(pellmora::isFullPath(p)) << p;
+    // The extended-length forms of both, where only "\" separates; device and namespace paths are neither.
+    for (const char* p : {"\\\\?\\C:\\a", "\\\\?\\unc\\s\\sh\\"}) EXPECT_TRUE(pellmora::isFullPath(p)) << p;
+    for (const char* p : {"\\\\.\\PhysicalDrive0\\", "//./C:/", "\\\\?/C:\\", "\\\\?\\C:/a", "\\\\?\\UNC\\s\\sh",
+                          "\\\\?\\GLOBALROOT\\Device\\x\\", "\\\\?\\Volume{1b3b1146-4076-11e1-84aa-806e6f6e6963}\\"})
+        EXPECT_FALSE(pellmora::isFullPath(p)) << p;
 }
 
 // Each operation cuts one trailing backslash from the path; the text box keeps it.
