@@ -23,6 +23,9 @@ namespace {
 
 constexpr std::uint64_t kFrameMs = 15;     // repaint at most about once per screen frame
 constexpr std::uint64_t kLongestMs = 250;  // and at least four times a second
+// A screen reader hears the count at the start, the end, and in between at
+// most one count in this long: each takes it a second or two to speak.
+constexpr std::uint64_t kHeardEveryMs = 5000;
 
 bool isGone(FileError error) { return error == FileError::FileNotFound || error == FileError::PathNotFound; }
 
@@ -74,7 +77,7 @@ void frmMain::DeleteAds() {
         labStatus.setCaption(foldersLeft(count));
         labStatus.refresh();
         pbStatus.setMax(static_cast<float>(count));
-        std::uint64_t lastPaint = windows_.milliseconds();
+        std::uint64_t lastPaint = windows_.milliseconds(), lastHeard = lastPaint;
         std::uint64_t gap = kFrameMs;
 
         for (std::size_t step = 1; step <= count; ++step) {
@@ -91,7 +94,10 @@ void frmMain::DeleteAds() {
             const std::uint64_t now = windows_.milliseconds();
             if (step == count || now - lastPaint >= gap) {
                 pbStatus.setValue(static_cast<float>(step));
-                labStatus.setCaption(foldersLeft(count - step));
+                // The last count is not heard: the end follows at once.
+                const bool heard = step < count && now - lastHeard >= kHeardEveryMs;
+                if (heard) lastHeard = now;
+                labStatus.setCaption(foldersLeft(count - step), heard);
                 form_.refresh();
                 lastPaint = windows_.milliseconds();
                 // Painting gets at most a fiftieth of the run while it is quick

@@ -418,7 +418,7 @@ void LabelControl::changed() {
     const std::wstring text = widen(caption());
     SetWindowTextW(hwnd_, text.c_str());
     if (!isStatus()) return;
-    NotifyWinEvent(kLiveRegionChanged, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+    if (heard()) NotifyWinEvent(kLiveRegionChanged, hwnd_, OBJID_CLIENT, CHILDID_SELF);
     showWhole(text);
 }
 

@@ -126,8 +126,9 @@ class LiveRegion;
 
 // A static text label ("Static"). One that the table leaves empty is a
 // status the program fills as it runs: a polite live region, announced at
-// each change, its text whole for screen readers and in a tool tip, and a
-// path in it shortened in the middle where it does not fit.
+// each change the logic wants heard, its text whole for screen readers and
+// in a tool tip, and a path in it shortened in the middle where it does not
+// fit.
 class LabelControl : public Windowed<platform::Label> {
 public:
     LabelControl(const platform::ControlRow& row, ControlHost& host, HWND parent);
