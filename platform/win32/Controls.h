@@ -136,6 +136,8 @@ public:
     HBRUSH colours(HDC dc) override;
     void place() override;
     void accessibilityAsked() override;
+    // WM_NCDESTROY: what was set on the window goes with it.
+    void windowGoes();
     HWND toolTip() const { return toolTip_; }
 
 protected:
@@ -146,7 +148,7 @@ private:
     void showWhole(const std::wstring& text);
 
     HWND toolTip_ = nullptr;  // made at the first change; goes with the main window, its owner
-    std::unique_ptr<LiveRegion> liveRegion_;  // set when a client first asks
+    std::unique_ptr<LiveRegion> liveRegion_;  // set when a client first asks, until the window goes
 };
 
 // A progress bar (PROGRESS_CLASSW).

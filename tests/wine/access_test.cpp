@@ -29,7 +29,8 @@ static std::vector<HWND> announced;  // by the WinEvent hook, which has no conte
 // hidden label before the bar and by the tab's caption). Each change of the
 // status that the logic wants heard is announced; its text stays whole for a
 // screen reader and in the tool tip, and is drawn with a path shortened in
-// the middle.
+// the middle. What was set up for a client goes with the status's window:
+// COM, started for it, ends there.
 TEST(Access, EveryControlIsNamedAsItsUserSeesItAndTheStatusIsHeardWhole) {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     win32::Win32Form form{GetModuleHandleW(nullptr), pellmora::kFormLayout};
@@ -58,6 +59,10 @@ TEST(Access, EveryControlIsNamedAsItsUserSeesItAndTheStatusIsHeardWhole) {
     TTTOOLINFOW tool{sizeof tool, 0, GetParent(status.hwnd()), reinterpret_cast<UINT_PTR>(status.hwnd()), {}, {}, tip};
     SendMessageW(status.toolTip(), TTM_GETTEXTW, 200, reinterpret_cast<LPARAM>(&tool));
     EXPECT_EQ(tip, std::wstring(path.begin(), path.end()));
+    SendMessageW(status.hwnd(), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));  // as a client asks
+    CoUninitialize();
+    DestroyWindow(form.hwnd());
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK) << "COM outlived the window";
     CoUninitialize();
 }
 
