@@ -53,7 +53,7 @@ void Child::create(const wchar_t* windowClass, DWORD style, DWORD exStyle, HWND 
 }
 
 void Child::rescale() {
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.font(row_.font)), TRUE);
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.font(row_.font)), FALSE);
     bounds_ = RECT{};
     place();
 }

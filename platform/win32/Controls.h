@@ -52,7 +52,7 @@ public:
     virtual HBRUSH colours(HDC /*dc*/) { return nullptr; }
     // Puts the window where its twips say, at the host's current DPI.
     virtual void place() = 0;
-    // Font and position again, after a change of DPI.
+    // Font and position again, after a change of DPI; the caller repaints.
     void rescale();
     // An accessibility client asks the window (WM_GETOBJECT): what it reads
     // beyond the system's own is set now, never at start-up.

@@ -182,6 +182,9 @@ void Win32Form::changeDpi(UINT dpi, const RECT& suggested) {
         if (child) child->rescale();
     SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // A control made smaller keeps the bits it was moved with, and a label
+    // does not paint itself again for that: everything is painted afresh.
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void Win32Form::createControls() {
