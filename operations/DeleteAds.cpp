@@ -1,8 +1,10 @@
 // Empties the mail client's ads folder one level deep. Every failing step is
 // passed over and the run goes on; what the run could not delete is counted
-// and said at the end. Each entry is reached through the ads folder held
-// open, by its name alone, so that an entry swapped for a link while the run
-// goes on is refused rather than followed out of the ads folder.
+// and said at the end, and so is a listing of the ads folder that failed
+// part-way: the entries it never gave were never cleaned. Each entry is
+// reached through the ads folder held open, by its name alone, so that an
+// entry swapped for a link while the run goes on is refused rather than
+// followed out of the ads folder.
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -21,6 +23,9 @@ namespace {
 
 constexpr std::uint64_t kFrameMs = 15;     // repaint at most about once per screen frame
 constexpr std::uint64_t kLongestMs = 250;  // and at least four times a second
+// A screen reader hears the count at the start, the end, and in between at
+// most one count in this long: each takes it a second or two to speak.
+constexpr std::uint64_t kHeardEveryMs = 5000;
 
 bool isGone(FileError error) { return error == FileError::FileNotFound || error == FileError::PathNotFound; }
 
@@ -45,17 +50,17 @@ std::size_t stillThere(Folder& ads, const std::vector<const std::string*>& faile
 void frmMain::DeleteAds() {
     cutTrailingBackslash();
     const std::string adsFolder = strJunoPath + "\\ads\\";
+    // Without its final "\", a path too long for the label is shortened in
+    // its middle and keeps the ads folder's own name at its end.
+    const std::string named = adsFolder.substr(0, adsFolder.size() - 1);
 
     std::unique_ptr<Folder> ads;
     // A folder found through the current folder is none of the user's: not looked at.
     const FileError error = isFullPath(adsFolder) ? files_.openFolder(adsFolder, ads) : FileError::PathNotFound;
     if (error != FileError::None) {
         // Nothing was looked at: say where we looked rather than claim success.
-        // Without its final "\", a path too long for the label is shortened
-        // in its middle and keeps the ads folder's own name at its end.
-        labStatus.setCaption(std::string(isGone(error) ? "The ads folder was not found at "
-                                                       : "The ads folder could not be opened at ") +
-                             adsFolder.substr(0, adsFolder.size() - 1));
+        labStatus.setCaption(
+            (isGone(error) ? "The ads folder was not found at " : "The ads folder could not be opened at ") + named);
         labStatus.refresh();
         pbStatus.setValue(0);
         return;
@@ -64,6 +69,7 @@ void frmMain::DeleteAds() {
     // Collect first: each cleaning step lists an entry of its own.
     std::vector<std::string> entries;
     for (std::string name; ads->next(name);) entries.push_back(std::move(name));
+    const bool unread = ads->failed();  // what was listed is still cleaned
 
     const std::size_t count = entries.size();
     std::vector<const std::string*> failed;
@@ -71,7 +77,7 @@ void frmMain::DeleteAds() {
         labStatus.setCaption(foldersLeft(count));
         labStatus.refresh();
         pbStatus.setMax(static_cast<float>(count));
-        std::uint64_t lastPaint = windows_.milliseconds();
+        std::uint64_t lastPaint = windows_.milliseconds(), lastHeard = lastPaint;
         std::uint64_t gap = kFrameMs;
 
         for (std::size_t step = 1; step <= count; ++step) {
@@ -88,7 +94,10 @@ void frmMain::DeleteAds() {
             const std::uint64_t now = windows_.milliseconds();
             if (step == count || now - lastPaint >= gap) {
                 pbStatus.setValue(static_cast<float>(step));
-                labStatus.setCaption(foldersLeft(count - step));
+                // The last count is not heard: the end follows at once.
+                const bool heard = step < count && now - lastHeard >= kHeardEveryMs;
+                if (heard) lastHeard = now;
+                labStatus.setCaption(foldersLeft(count - step), heard);
                 form_.refresh();
                 lastPaint = windows_.milliseconds();
                 // Painting gets at most a fiftieth of the run while it is quick
@@ -100,9 +109,12 @@ void frmMain::DeleteAds() {
         }
     }
 
-    const std::size_t notDeleted = stillThere(*ads, failed);
-    labStatus.setCaption(notDeleted == 0 ? std::string("Delete Ads Successful.")
-                                         : std::to_string(notDeleted) + " folders could not be deleted.");
+    if (unread)
+        labStatus.setCaption("The ads folder could not be read whole at " + named);
+    else if (const std::size_t notDeleted = stillThere(*ads, failed); notDeleted > 0)
+        labStatus.setCaption(std::to_string(notDeleted) + " folders could not be deleted.");
+    else
+        labStatus.setCaption("Delete Ads Successful.");
     labStatus.refresh();
     pbStatus.setValue(0);
 }

@@ -51,17 +51,24 @@ private:
     float left_, top_, width_, height_;
 };
 
+// Every change of the caption is shown at once. Whether a screen reader
+// that follows the label is told of it too is the caller's choice: a status
+// that changes many times a second would queue a flood of announcements.
 class Label : public Control {
 public:
     explicit Label(const ControlRow& row) : Control(row), caption_(row.text) {}
     const std::string& caption() const { return caption_; }
-    void setCaption(std::string text) {
+    void setCaption(std::string text, bool heard = true) {
         caption_ = std::move(text);
+        heard_ = heard;
         changed();
     }
+    // Whether the last change is to be announced.
+    bool heard() const { return heard_; }
 
 private:
     std::string caption_;
+    bool heard_ = true;
 };
 
 class Button : public Control {

@@ -2,7 +2,7 @@
 // in turn, with each kind of error, and so is every call of one operation and
 // every call of all. Whatever fails: DeleteAds ends with its status text
 // counting the entries still there (or naming the ads folder it could not
-// open) and the progress at 0, and deletes nothing a clean run keeps;
+// open or list whole) and the progress at 0, and deletes nothing a clean run keeps;
 // SaveOptions leaves the previous file or the new one, never a mixed one;
 // nothing but the ads folder, Pellmora.ini and its temporary file changes.
 #include "tests/Fixture.h"
@@ -115,13 +115,21 @@ TEST(FaultWalk, DeleteAdsUnderEveryFault) {
         }
         // The ads folder is the first call: when it cannot be opened, the end names it.
         const bool unopened = fault.nth == 1 || (fault.nth == 0 && (!fault.op || *fault.op == FsOp::OpenFolder));
+        // Calls 2 to `listed` list its entries; a fault among them leaves the listing short.
+        const auto& log = app.fs.callLog();
+        const auto listed = std::find_if(log.begin() + 1, log.end(), [](auto& c) { return c != "NextEntry " + kAds; });
+        const bool unread = fault.nth == 0 ? fault.op == FsOp::NextEntry
+                                           : fault.nth >= 2 && fault.nth <= std::size_t(listed - log.begin());
         const bool gone = fault.error == FileError::FileNotFound || fault.error == FileError::PathNotFound;
+        const std::string folder = kAds.substr(0, kAds.size() - 1);
         const std::string end =
-            unopened    ? (gone ? "The ads folder was not found at " : "The ads folder could not be opened at ") +
-                              kAds.substr(0, kAds.size() - 1)
+            unopened    ? (gone ? "The ads folder was not found at " : "The ads folder could not be opened at ") + folder
+            : unread    ? "The ads folder could not be read whole at " + folder
             : left == 0 ? "Delete Ads Successful."
                         : std::to_string(left) + " folders could not be deleted.";
         if (app.f.labStatus.caption() != end) problems.push_back("status [" + app.f.labStatus.caption() + "]");
+        // Call 1 opened the ads folder, calls 2 to nth - 1 each listed an entry.
+        if (unread && fault.nth > 0 && found != fault.nth - 2) problems.push_back("an entry listed was not cleaned");
         if (app.f.pbStatus.value() != 0 || app.f.pbStatus.max() != (found == 0 ? 100.0f : float(found)))
             problems.push_back("progress left at " + std::to_string(app.f.pbStatus.value()));
         if (app.f.strJunoPath != "C:\\Juno") problems.push_back("path became [" + app.f.strJunoPath + "]");

@@ -34,6 +34,27 @@ TEST(DeleteAds, CountsDownEachEntryWithTheProgressBar) {
     }
 }
 
+// A long run shows every count but is heard at its start, at most once every
+// 5 s while it runs, and at its end; an error is heard too.
+TEST(DeleteAds, IsHeardAtTheStartAtMostEveryFiveSecondsAndAtTheEnd) {
+    App a, missing;
+    a.h.msPerFileCall = 20;
+    for (int i = 0; i < 200; ++i) a.fs.addFile(ads("ad" + std::to_string(i) + "\\1.gif"));
+    a.f.DeleteAds();
+    missing.f.DeleteAds();
+    const auto& heard = a.h.announced;
+    ASSERT_GT(heard.size(), 3u);
+    EXPECT_EQ(heard.front().second, "200 folders left.");
+    EXPECT_EQ(heard.back().second, "Delete Ads Successful.");
+    for (std::size_t i = 1; i + 1 < heard.size(); ++i) {
+        EXPECT_TRUE(heard[i].second.ends_with(" folders left.")) << heard[i].second;
+        EXPECT_GE(heard[i].first - heard[i - 1].first, 5000u);
+        EXPECT_LT(heard[i].first - heard[i - 1].first, 5200u) << "heard less often than it may be";
+    }
+    EXPECT_EQ(a.h.logOf({"labStatus="}).size(), 202u);
+    EXPECT_EQ(missing.h.announced.size(), 1u);
+}
+
 // Only a name really gone counts as gone. One refused ("a:b"), one listed
 // under a name that does not open back and one another program removed first
 // all say "not found": the ads folder listed afresh tells them apart.
@@ -50,6 +71,11 @@ TEST(DeleteAds, CountsEveryNameStillThereAsNotDeleted) {
 TEST(FullPath, IsADriveWithItsRootOrAShare) {
     for (const char* p : {"C:\\a", "z:/x", "\\\\s\\sh\\", "//s/sh/"}) EXPECT_TRUE(pellmora::isFullPath(p)) << p;
     for (const char* p : {"", "\\a", "a", "C:a", "1:\\x", "\\\\s\\sh", "\\\\\\sh\\", "\\\\s\\\\x"})
+        EXPECT_FALSE(pellmora::isFullPath(p)) << p;
+    // The extended-length forms of both, where only "\" separates; device and namespace paths are neither.
+    for (const char* p : {"\\\\?\\C:\\a", "\\\\?\\unc\\s\\sh\\"}) EXPECT_TRUE(pellmora::isFullPath(p)) << p;
+    for (const char* p : {"\\\\.\\PhysicalDrive0\\", "//./C:/", "\\\\?/C:\\", "\\\\?\\C:/a", "\\\\?\\UNC\\s\\sh",
+                          "\\\\?\\GLOBALROOT\\Device\\x\\", "\\\\?\\Volume{1b3b1146-4076-11e1-84aa-806e6f6e6963}\\"})
         EXPECT_FALSE(pellmora::isFullPath(p)) << p;
 }
 

@@ -41,7 +41,11 @@ public:
 
 protected:
     void moved() override {}
-    void changed() override { host_.record(std::string(this->row().name) + stateOf(static_cast<const Base&>(*this))); }
+    void changed() override {
+        host_.record(std::string(this->row().name) + stateOf(static_cast<const Base&>(*this)));
+        if constexpr (std::is_base_of_v<platform::Label, Base>)
+            if (this->heard()) host_.announced.emplace_back(host_.now(), this->caption());
+    }
 
 private:
     Headless& host_;

@@ -107,6 +107,8 @@ public:
     std::vector<std::string> log;
     // The lines of `log` that start with any of `prefixes`, in order.
     std::vector<std::string> logOf(std::initializer_list<std::string_view> prefixes) const;
+    // Each change of a label that a screen reader is told of: when, and the text.
+    std::vector<std::pair<std::uint64_t, std::string>> announced;
     std::vector<MessageBoxRecord> messageBoxes;
     // Runs while a message box is "open", as a modal loop would.
     std::function<void()> whileMessageBox;

@@ -53,7 +53,7 @@ void Child::create(const wchar_t* windowClass, DWORD style, DWORD exStyle, HWND 
 }
 
 void Child::rescale() {
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.font(row_.font)), TRUE);
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.font(row_.font)), FALSE);
     bounds_ = RECT{};
     place();
 }
@@ -298,7 +298,7 @@ constexpr DWORD kLiveRegionChanged = 0x8019;
 }  // namespace
 
 // A window marked a polite live region through oleacc's property services,
-// for as long as this lives. COM is started on this thread for it, and ole32
+// for as long as this lives, which must end before the window does. COM is started on this thread for it, and ole32
 // loaded from the system folder, only here: the calls are looked up as a
 // client first asks, so nothing of this loads when no client runs, and the
 // start-up's table of system calls stays without it.
@@ -353,7 +353,10 @@ namespace {
 
 // A client asking the status itself, not the main window, sets it up too.
 LRESULT CALLBACK statusProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR label) {
-    if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, statusProc, id);
+    if (message == WM_NCDESTROY) {
+        reinterpret_cast<LabelControl*>(label)->windowGoes();
+        RemoveWindowSubclass(hwnd, statusProc, id);
+    }
     if (message == WM_GETOBJECT) reinterpret_cast<LabelControl*>(label)->accessibilityAsked();
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
@@ -418,7 +421,7 @@ void LabelControl::changed() {
     const std::wstring text = widen(caption());
     SetWindowTextW(hwnd_, text.c_str());
     if (!isStatus()) return;
-    NotifyWinEvent(kLiveRegionChanged, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+    if (heard()) NotifyWinEvent(kLiveRegionChanged, hwnd_, OBJID_CLIENT, CHILDID_SELF);
     showWhole(text);
 }
 
@@ -441,7 +444,12 @@ void LabelControl::showWhole(const std::wstring& text) {
 }
 
 void LabelControl::accessibilityAsked() {
-    if (isStatus() && !liveRegion_) liveRegion_ = std::make_unique<LiveRegion>(hwnd_);
+    if (isStatus() && hwnd_ && !liveRegion_) liveRegion_ = std::make_unique<LiveRegion>(hwnd_);
+}
+
+void LabelControl::windowGoes() {
+    liveRegion_.reset();
+    hwnd_ = nullptr;
 }
 
 // --- Progress bar ----------------------------------------------------------------

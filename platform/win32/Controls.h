@@ -52,7 +52,7 @@ public:
     virtual HBRUSH colours(HDC /*dc*/) { return nullptr; }
     // Puts the window where its twips say, at the host's current DPI.
     virtual void place() = 0;
-    // Font and position again, after a change of DPI.
+    // Font and position again, after a change of DPI; the caller repaints.
     void rescale();
     // An accessibility client asks the window (WM_GETOBJECT): what it reads
     // beyond the system's own is set now, never at start-up.
@@ -126,8 +126,9 @@ class LiveRegion;
 
 // A static text label ("Static"). One that the table leaves empty is a
 // status the program fills as it runs: a polite live region, announced at
-// each change, its text whole for screen readers and in a tool tip, and a
-// path in it shortened in the middle where it does not fit.
+// each change the logic wants heard, its text whole for screen readers and
+// in a tool tip, and a path in it shortened in the middle where it does not
+// fit.
 class LabelControl : public Windowed<platform::Label> {
 public:
     LabelControl(const platform::ControlRow& row, ControlHost& host, HWND parent);
@@ -135,6 +136,8 @@ public:
     HBRUSH colours(HDC dc) override;
     void place() override;
     void accessibilityAsked() override;
+    // WM_NCDESTROY: what was set on the window goes with it.
+    void windowGoes();
     HWND toolTip() const { return toolTip_; }
 
 protected:
@@ -145,7 +148,7 @@ private:
     void showWhole(const std::wstring& text);
 
     HWND toolTip_ = nullptr;  // made at the first change; goes with the main window, its owner
-    std::unique_ptr<LiveRegion> liveRegion_;  // set when a client first asks
+    std::unique_ptr<LiveRegion> liveRegion_;  // set when a client first asks, until the window goes
 };
 
 // A progress bar (PROGRESS_CLASSW).

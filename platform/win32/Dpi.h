@@ -8,6 +8,10 @@
 
 namespace win32 {
 
+// WM_GETDPISCALEDSIZE, sent from Windows 10 1703 on; the headers hide it at
+// Windows 7's level.
+inline constexpr UINT kGetDpiScaledSize = 0x02E4;
+
 UINT systemDpi();
 UINT windowDpi(HWND window);
 // The outer rectangle for a client rectangle at the given DPI.

@@ -64,7 +64,7 @@ Win32Form::Win32Form(HINSTANCE instance, const platform::FormLayout& layout)
     // Made at its size for the system's DPI, which is most often the
     // window's own: then nothing needs sizing again.
     dpi_ = systemDpi();
-    const SIZE outer = outerSize();
+    const SIZE outer = outerSize(dpi_);
     hwnd_ = CreateWindowExW(kMainExStyle, kMainClassName, widen(layout_.title).c_str(), kMainStyle,
                             CW_USEDEFAULT, CW_USEDEFAULT, outer.cx, outer.cy, nullptr, nullptr, instance, this);
     if (!hwnd_) throw std::runtime_error("The main window could not be created.");
@@ -147,10 +147,10 @@ platform::Row Win32Form::rowOf(const ControlRow& row) const {
     return static_cast<platform::Row>(&row - layout_.controls.data());
 }
 
-// The window's outer size for its client area at the current DPI.
-SIZE Win32Form::outerSize() const {
-    RECT outer{0, 0, twipsToPixels(layout_.clientWidth, dpi_), twipsToPixels(layout_.clientHeight, dpi_)};
-    adjustWindowRect(outer, kMainStyle, kMainExStyle, dpi_);
+// The window's outer size for its client area at `dpi`.
+SIZE Win32Form::outerSize(UINT dpi) const {
+    RECT outer{0, 0, twipsToPixels(layout_.clientWidth, dpi), twipsToPixels(layout_.clientHeight, dpi)};
+    adjustWindowRect(outer, kMainStyle, kMainExStyle, dpi);
     return SIZE{outer.right - outer.left, outer.bottom - outer.top};
 }
 
@@ -161,7 +161,7 @@ void Win32Form::sizeWindow() {
     RECT client{};
     GetClientRect(hwnd_, &client);
     if (client.right == clientWidth && client.bottom == clientHeight) return;
-    const SIZE outer = outerSize();
+    const SIZE outer = outerSize(dpi_);
     SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // A frame the calculation got wrong still ends with the exact client area.
     GetClientRect(hwnd_, &client);
@@ -171,9 +171,11 @@ void Win32Form::sizeWindow() {
 }
 
 // A move to a monitor at another scale, or the scale changed while running:
-// fonts, controls and frame at the new DPI, at the place the system
-// suggests. The size is worked out as at creation, not scaled from the old
-// one, so the window ends exactly as one made at that DPI.
+// fonts and controls at the new DPI, and the window at the rectangle the
+// system suggests, as it is and in one move. The system built it from the
+// size WM_GETDPISCALEDSIZE answered, worked out as at creation, so the
+// window ends exactly as one made at that DPI; a window that sized itself
+// otherwise could be moved back to the monitor it came from, and bounce.
 void Win32Form::changeDpi(UINT dpi, const RECT& suggested) {
     dpi_ = dpi;
     // The old fonts stay until every control has let go of them.
@@ -182,8 +184,11 @@ void Win32Form::changeDpi(UINT dpi, const RECT& suggested) {
     loadIcons();
     for (Child* child : children_)
         if (child) child->rescale();
-    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    sizeWindow();
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // A control made smaller keeps the bits it was moved with, and a label
+    // does not paint itself again for that: everything is painted afresh.
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void Win32Form::createControls() {
@@ -392,6 +397,9 @@ LRESULT Win32Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         [[fallthrough]];
     case WM_THEMECHANGED:
     case WM_SETTINGCHANGE: schemeChanged(); break;
+    case kGetDpiScaledSize:
+        *reinterpret_cast<SIZE*>(lParam) = outerSize(static_cast<UINT>(wParam));
+        return TRUE;
     case WM_DPICHANGED:
         changeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;

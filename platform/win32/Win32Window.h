@@ -55,7 +55,7 @@ private:
     void answerSentMessages();
     void makeFonts();
     FontHandle fittedFont(platform::FontKind kind) const;
-    SIZE outerSize() const;
+    SIZE outerSize(UINT dpi) const;
     void sizeWindow();
     void changeDpi(UINT dpi, const RECT& suggested);
     // The window's icons at its DPI, in place of those it had.

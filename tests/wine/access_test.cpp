@@ -27,8 +27,10 @@ static std::vector<HWND> announced;  // by the WinEvent hook, which has no conte
 // "&", the path field by the label just before it in z-order (Wine's oleacc
 // names no progress bar and no tab, which the system's proxies name by the
 // hidden label before the bar and by the tab's caption). Each change of the
-// status is announced; its text stays whole for a screen reader and in the
-// tool tip, and is drawn with a path shortened in the middle.
+// status that the logic wants heard is announced; its text stays whole for a
+// screen reader and in the tool tip, and is drawn with a path shortened in
+// the middle. What was set up for a client goes with the status's window:
+// COM, started for it, ends there.
 TEST(Access, EveryControlIsNamedAsItsUserSeesItAndTheStatusIsHeardWhole) {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     win32::Win32Form form{GetModuleHandleW(nullptr), pellmora::kFormLayout};
@@ -45,7 +47,9 @@ TEST(Access, EveryControlIsNamedAsItsUserSeesItAndTheStatusIsHeardWhole) {
         [](HWINEVENTHOOK, DWORD, HWND w, LONG, LONG, DWORD, DWORD) CALLBACK { announced.push_back(w); },
         GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
     const std::string path = "The ads folder was not found at C:\\Program Files\\" + std::string(40, 'J') + "\\ads";
-    for (const std::string& text : {std::string("1 folders left."), path}) status.setCaption(text);
+    status.setCaption("2 folders left.");
+    status.setCaption("1 folders left.", false);  // shown, not heard
+    status.setCaption(path);
     for (MSG m{}; PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&m);
     UnhookWinEvent(hook);
     EXPECT_EQ(announced, std::vector<HWND>(2, status.hwnd()));
@@ -55,6 +59,10 @@ TEST(Access, EveryControlIsNamedAsItsUserSeesItAndTheStatusIsHeardWhole) {
     TTTOOLINFOW tool{sizeof tool, 0, GetParent(status.hwnd()), reinterpret_cast<UINT_PTR>(status.hwnd()), {}, {}, tip};
     SendMessageW(status.toolTip(), TTM_GETTEXTW, 200, reinterpret_cast<LPARAM>(&tool));
     EXPECT_EQ(tip, std::wstring(path.begin(), path.end()));
+    SendMessageW(status.hwnd(), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));  // as a client asks
+    CoUninitialize();
+    DestroyWindow(form.hwnd());
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK) << "COM outlived the window";
     CoUninitialize();
 }
 

@@ -51,6 +51,11 @@ Geometry geometryOf(const win32::Win32Form& form) {
 UINT fakeDpi = USER_DEFAULT_SCREEN_DPI;
 UINT WINAPI dpiForWindow(HWND) { return fakeDpi; }
 HRESULT WINAPI dpiForMonitor(HMONITOR, int, UINT* x, UINT* y) { return *x = *y = fakeDpi, S_OK; }
+// Wine draws every frame at the prefix's DPI, whatever DPI a window is at;
+// the frame Windows works out at a DPI is the one it draws there.
+BOOL WINAPI frameAsDrawn(RECT* r, DWORD style, BOOL menu, DWORD exStyle, UINT) {
+    return AdjustWindowRectEx(r, style, menu, exStyle);
+}
 
 enum class Windows { v7, v8_1, v10 };
 
@@ -59,7 +64,7 @@ enum class Windows { v7, v8_1, v10 };
 win32::SystemCalls as(Windows version, bool fakeWindowDpi = false) {
     win32::SystemCalls calls = win32::findSystemCalls();
     if (version == Windows::v10) {
-        if (fakeWindowDpi) calls.getDpiForWindow = dpiForWindow;
+        if (fakeWindowDpi) calls.getDpiForWindow = dpiForWindow, calls.adjustWindowRectExForDpi = frameAsDrawn;
         return calls;
     }
     calls.getDpiForWindow = nullptr;
@@ -105,8 +110,9 @@ TEST(Dpi, EveryWindowsVersionLaysTheWindowOutAlike) {
     EXPECT_NE(onWindows81.at("client"), reference.at("client"));
 }
 
-// WM_DPICHANGED with the rectangle Windows suggests: the window ends as one
-// made at the new DPI, there and back, in the place suggested; a scroll in
+// WM_GETDPISCALEDSIZE, then WM_DPICHANGED with the rectangle Windows builds
+// from the size answered: the window ends as one made at the new DPI, there
+// and back, exactly at the rectangle suggested and in one move; a scroll in
 // progress keeps its place in twips and the timers keep ticking.
 TEST(Dpi, AChangeOfDpiWhileRunningGivesTheWindowMadeAtTheNewDpi) {
     fakeDpi = 144;
@@ -118,12 +124,23 @@ TEST(Dpi, AChangeOfDpiWhileRunningGivesTheWindowMadeAtTheNewDpi) {
     notice.setLeft(-1234.5f);
     int ticks = 0;
     made.form.timer(pellmora::row(ControlId::timScroll)).onTick = [&] { ++ticks; };
+    int moves = 0;
+    SetWindowSubclass(made.form.hwnd(), [](HWND w, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR moves) CALLBACK {
+        if (m == WM_WINDOWPOSCHANGING) ++*reinterpret_cast<int*>(moves);
+        return DefSubclassProc(w, m, wp, lp);
+    }, 1, reinterpret_cast<DWORD_PTR>(&moves));
     for (const UINT dpi : {144u, 96u}) {
         SCOPED_TRACE(dpi);
-        const auto &frame = madeAt.at(dpi).at("frame"), &client = madeAt.at(dpi).at("client");
-        RECT suggested{37, 41, 37 + frame[0] + client[0], 41 + frame[1] + client[1]};
+        RECT outer{};
+        GetWindowRect(made.form.hwnd(), &outer);
+        const auto scaled = [&](LONG pixels) { return MulDiv(pixels, int(dpi), int(made.form.dpi())); };
+        SIZE size{scaled(outer.right - outer.left), scaled(outer.bottom - outer.top)};  // as the system proposes it
+        EXPECT_TRUE(SendMessageW(made.form.hwnd(), win32::kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
+        const RECT suggested{37, 41, 37 + size.cx, 41 + size.cy};
         fakeDpi = dpi;
+        moves = 0;
         SendMessageW(made.form.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(moves, 1);
         EXPECT_EQ(made.form.dpi(), dpi);
         Geometry expected = madeAt.at(dpi);
         auto& moved = expected.at("Label2");  // the notice, where the scroll had taken it
@@ -131,9 +148,8 @@ TEST(Dpi, AChangeOfDpiWhileRunningGivesTheWindowMadeAtTheNewDpi) {
         moved[0] = win32::twipsToPixels(-1234.5f, dpi);
         EXPECT_EQ(geometryOf(made.form), expected);
         EXPECT_EQ(notice.left(), -1234.5f);
-        RECT outer{};
         GetWindowRect(made.form.hwnd(), &outer);
-        EXPECT_EQ(std::pair(outer.left, outer.top), std::pair(37L, 41L));
+        EXPECT_TRUE(EqualRect(&outer, &suggested));
     }
     const auto ticked = [&] {
         for (MSG message{}; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
