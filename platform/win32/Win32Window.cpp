@@ -6,6 +6,7 @@
 #include <exception>
 #include <iterator>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/ReadingOrder.h"
 #include "platform/win32/Dpi.h"
@@ -172,10 +173,14 @@ void Win32Form::sizeWindow() {
 
 // A move to a monitor at another scale, or the scale changed while running:
 // fonts and controls at the new DPI, and the window at the rectangle the
-// system suggests, as it is and in one move. The system built it from the
-// size WM_GETDPISCALEDSIZE answered, worked out as at creation, so the
-// window ends exactly as one made at that DPI; a window that sized itself
-// otherwise could be moved back to the monitor it came from, and bounce.
+// system suggests, in one move. Where the system built that rectangle from
+// the size WM_GETDPISCALEDSIZE answered (Windows 10 1703 and later), it is
+// taken as it is, and the window ends exactly as one made at that DPI; a
+// window that sized itself otherwise could be moved back to the monitor it
+// came from, and bounce. An older system scales the whole window, frame
+// included, though it draws the frame at the system DPI: there the window
+// takes the place suggested and the size worked out as at creation, lest
+// its client area come out a few pixels short of its controls.
 void Win32Form::changeDpi(UINT dpi, const RECT& suggested) {
     dpi_ = dpi;
     // The old fonts stay until every control has let go of them.
@@ -184,8 +189,9 @@ void Win32Form::changeDpi(UINT dpi, const RECT& suggested) {
     loadIcons();
     for (Child* child : children_)
         if (child) child->rescale();
-    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SIZE size{suggested.right - suggested.left, suggested.bottom - suggested.top};
+    if (std::exchange(sizeAskedFor_, 0) != dpi) size = outerSize(dpi);
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     // A control made smaller keeps the bits it was moved with, and a label
     // does not paint itself again for that: everything is painted afresh.
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
@@ -398,7 +404,8 @@ LRESULT Win32Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_THEMECHANGED:
     case WM_SETTINGCHANGE: schemeChanged(); break;
     case kGetDpiScaledSize:
-        *reinterpret_cast<SIZE*>(lParam) = outerSize(static_cast<UINT>(wParam));
+        sizeAskedFor_ = static_cast<UINT>(wParam);
+        *reinterpret_cast<SIZE*>(lParam) = outerSize(sizeAskedFor_);
         return TRUE;
     case WM_DPICHANGED:
         changeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));

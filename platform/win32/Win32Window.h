@@ -79,6 +79,7 @@ private:
     const platform::KeyboardRules keys_;
     HWND hwnd_ = nullptr;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+    UINT sizeAskedFor_ = 0;  // the DPI WM_GETDPISCALEDSIZE last asked the size at
     std::array<FontHandle, 3> fonts_;  // by FontKind
     std::array<IconHandle, 2> icons_;  // by ICON_SMALL, ICON_BIG
     bool motion_ = true;

@@ -110,52 +110,61 @@ TEST(Dpi, EveryWindowsVersionLaysTheWindowOutAlike) {
     EXPECT_NE(onWindows81.at("client"), reference.at("client"));
 }
 
-// WM_GETDPISCALEDSIZE, then WM_DPICHANGED with the rectangle Windows builds
-// from the size answered: the window ends as one made at the new DPI, there
-// and back, exactly at the rectangle suggested and in one move; a scroll in
-// progress keeps its place in twips and the timers keep ticking.
+// A change of DPI as each system makes it: Windows 10 asks the window's
+// size at the new DPI (WM_GETDPISCALEDSIZE) and suggests a rectangle of that
+// size, 8.1 suggests the old rectangle scaled. Either way the window ends
+// as one made at the new DPI, there and back, at the place suggested (on 10
+// exactly at the rectangle) and in one move; a scroll in progress keeps its
+// place in twips and the timers keep ticking.
 TEST(Dpi, AChangeOfDpiWhileRunningGivesTheWindowMadeAtTheNewDpi) {
-    fakeDpi = 144;
-    std::map<UINT, Geometry> madeAt{{144u, geometryAs(as(Windows::v10, true))}};
-    fakeDpi = 96;
-    const MadeAs made(as(Windows::v10, true));
-    madeAt[96] = geometryOf(made.form);
-    auto& notice = made.form.get<platform::Label>(pellmora::row(ControlId::Label2));
-    notice.setLeft(-1234.5f);
-    int ticks = 0;
-    made.form.timer(pellmora::row(ControlId::timScroll)).onTick = [&] { ++ticks; };
-    int moves = 0;
-    SetWindowSubclass(made.form.hwnd(), [](HWND w, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR moves) CALLBACK {
-        if (m == WM_WINDOWPOSCHANGING) ++*reinterpret_cast<int*>(moves);
-        return DefSubclassProc(w, m, wp, lp);
-    }, 1, reinterpret_cast<DWORD_PTR>(&moves));
-    for (const UINT dpi : {144u, 96u}) {
-        SCOPED_TRACE(dpi);
-        RECT outer{};
-        GetWindowRect(made.form.hwnd(), &outer);
-        const auto scaled = [&](LONG pixels) { return MulDiv(pixels, int(dpi), int(made.form.dpi())); };
-        SIZE size{scaled(outer.right - outer.left), scaled(outer.bottom - outer.top)};  // as the system proposes it
-        EXPECT_TRUE(SendMessageW(made.form.hwnd(), win32::kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
-        const RECT suggested{37, 41, 37 + size.cx, 41 + size.cy};
-        fakeDpi = dpi;
-        moves = 0;
-        SendMessageW(made.form.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-        EXPECT_EQ(moves, 1);
-        EXPECT_EQ(made.form.dpi(), dpi);
-        Geometry expected = madeAt.at(dpi);
-        auto& moved = expected.at("Label2");  // the notice, where the scroll had taken it
-        moved[2] += win32::twipsToPixels(-1234.5f, dpi) - moved[0];
-        moved[0] = win32::twipsToPixels(-1234.5f, dpi);
-        EXPECT_EQ(geometryOf(made.form), expected);
-        EXPECT_EQ(notice.left(), -1234.5f);
-        GetWindowRect(made.form.hwnd(), &outer);
-        EXPECT_TRUE(EqualRect(&outer, &suggested));
+    for (const Windows version : {Windows::v10, Windows::v8_1}) {
+        SCOPED_TRACE(version == Windows::v10 ? "Windows 10" : "Windows 8.1");
+        fakeDpi = 144;
+        std::map<UINT, Geometry> madeAt{{144u, geometryAs(as(version, true))}};
+        fakeDpi = 96;
+        const MadeAs made(as(version, true));
+        madeAt[96] = geometryOf(made.form);
+        auto& notice = made.form.get<platform::Label>(pellmora::row(ControlId::Label2));
+        notice.setLeft(-1234.5f);
+        int ticks = 0;
+        made.form.timer(pellmora::row(ControlId::timScroll)).onTick = [&] { ++ticks; };
+        int moves = 0;
+        SetWindowSubclass(made.form.hwnd(), [](HWND w, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR moves) CALLBACK {
+            if (m == WM_WINDOWPOSCHANGING) ++*reinterpret_cast<int*>(moves);
+            return DefSubclassProc(w, m, wp, lp);
+        }, 1, reinterpret_cast<DWORD_PTR>(&moves));
+        for (const UINT dpi : {144u, 96u}) {
+            SCOPED_TRACE(dpi);
+            RECT outer{};
+            GetWindowRect(made.form.hwnd(), &outer);
+            const auto scaled = [&](LONG pixels) { return MulDiv(pixels, int(dpi), int(made.form.dpi())); };
+            SIZE size{scaled(outer.right - outer.left), scaled(outer.bottom - outer.top)};  // as the system proposes it
+            if (version == Windows::v10) {
+                EXPECT_TRUE(SendMessageW(made.form.hwnd(), win32::kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
+            }
+            const RECT suggested{37, 41, 37 + size.cx, 41 + size.cy};
+            fakeDpi = dpi;
+            moves = 0;
+            SendMessageW(made.form.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+            EXPECT_EQ(moves, 1);
+            EXPECT_EQ(made.form.dpi(), dpi);
+            Geometry expected = madeAt.at(dpi);
+            auto& moved = expected.at("Label2");  // the notice, where the scroll had taken it
+            moved[2] += win32::twipsToPixels(-1234.5f, dpi) - moved[0];
+            moved[0] = win32::twipsToPixels(-1234.5f, dpi);
+            EXPECT_EQ(geometryOf(made.form), expected);
+            EXPECT_EQ(notice.left(), -1234.5f);
+            GetWindowRect(made.form.hwnd(), &outer);
+            EXPECT_EQ(outer.left, suggested.left);
+            EXPECT_EQ(outer.top, suggested.top);
+            EXPECT_TRUE(version != Windows::v10 || EqualRect(&outer, &suggested));
+        }
+        const auto ticked = [&] {
+            for (MSG message{}; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
+            return ticks > 0;
+        };
+        EXPECT_TRUE(waitFor(ticked, 2000)) << "the notice's timer stopped";
     }
-    const auto ticked = [&] {
-        for (MSG message{}; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
-        return ticks > 0;
-    };
-    EXPECT_TRUE(waitFor(ticked, 2000)) << "the notice's timer stopped";
 }
 
 }  // namespace
