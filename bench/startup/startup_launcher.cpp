@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/SystemCalls.h"
 #include "tools/driving/Driving.h"
 
 namespace {
@@ -23,9 +24,8 @@ constexpr DWORD kTimeoutMs = 15000;
 std::wstring windowsPath(std::wstring path) {
     // Wine passes Unix paths through unchanged; map them to its drives.
     if (!path.empty() && path[0] == L'/') {
-        using ToDos = WCHAR* (*)(const char*);
-        const auto toDos = reinterpret_cast<ToDos>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+        WCHAR* (*toDos)(const char*) = nullptr;
+        win32::lookUp(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name", toDos);
         std::string unix(path.begin(), path.end());
         if (toDos != nullptr)
             if (WCHAR* dos = toDos(unix.c_str())) {

@@ -1,17 +1,6 @@
 #include "platform/win32/SystemCalls.h"
 
-#include <bit>
-
 namespace win32 {
-
-namespace {
-
-template <class Function>
-void lookUp(HMODULE module, const char* name, Function& into) {
-    into = module ? std::bit_cast<Function>(GetProcAddress(module, name)) : nullptr;
-}
-
-}  // namespace
 
 SystemCalls findSystemCalls() {
     SystemCalls calls;
@@ -33,6 +22,14 @@ SystemCalls findSystemCalls() {
     const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
     lookUp(kernel32, "SetDefaultDllDirectories", calls.setDefaultDllDirectories);
     lookUp(kernel32, "SetSearchPathMode", calls.setSearchPathMode);
+    // Mapped into every process before its first instruction.
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    lookUp(ntdll, "NtCreateFile", calls.ntCreateFile);
+    lookUp(ntdll, "NtQueryDirectoryFile", calls.ntQueryDirectoryFile);
+    lookUp(ntdll, "NtQueryInformationFile", calls.ntQueryInformationFile);
+    lookUp(ntdll, "NtSetInformationFile", calls.ntSetInformationFile);
+    lookUp(ntdll, "NtQueryObject", calls.ntQueryObject);
+    lookUp(ntdll, "RtlNtStatusToDosError", calls.rtlNtStatusToDosError);
     return calls;
 }
 

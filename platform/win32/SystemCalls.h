@@ -1,32 +1,57 @@
-// What newer Windows versions add, in one table: each function is found by
-// name once, at start-up, and is null where the system lacks it. A call
-// imported by name that the system lacks would stop the loader before the
-// program runs, so every caller reads this table and has a way without it.
-// A test fills the table as Windows 7, 8.1 or 10 would, and runs each way.
+// Every function Pellmora finds by name at run time, in one table: what
+// newer Windows versions add, and what ntdll offers without an import
+// library. Each group says the DLL it comes from and when it is filled.
+// A call imported by name that the system lacks would stop the loader
+// before the program runs, so every caller reads this table, and a null
+// entry has a way without it. A test fills the table as Windows 7, 8.1 or
+// 10 would, and runs each way.
 #pragma once
 
 #include <windows.h>
 
+#include <winternl.h>
+
+#include <bit>
+
 namespace win32 {
 
+// The one place a function is looked up by name: null where `module` is
+// null or lacks it.
+template <class Function>
+void lookUp(HMODULE module, const char* name, Function& into) {
+    into = module ? std::bit_cast<Function>(GetProcAddress(module, name)) : nullptr;
+}
+
 struct SystemCalls {
-    // Windows 10 1607 and later: a window's own DPI, and the system's; the
-    // frame and metrics at a given DPI.
+    // --- Filled at start-up (findSystemCalls) ---
+    // user32.dll, Windows 10 1607 and later: a window's own DPI, and the
+    // system's; the frame and metrics at a given DPI.
     UINT(WINAPI* getDpiForWindow)(HWND) = nullptr;
     UINT(WINAPI* getDpiForSystem)() = nullptr;
     BOOL(WINAPI* adjustWindowRectExForDpi)(RECT*, DWORD, BOOL, DWORD, UINT) = nullptr;
     int(WINAPI* getSystemMetricsForDpi)(int, UINT) = nullptr;
-    // Windows 8.1 and later (shcore.dll): a monitor's DPI, by MONITOR_DPI_TYPE.
+    // shcore.dll, Windows 8.1 and later: a monitor's DPI, by MONITOR_DPI_TYPE.
+    // Loaded only where user32 gives no window's DPI.
     HRESULT(WINAPI* getDpiForMonitor)(HMONITOR, int, UINT*, UINT*) = nullptr;
-    // Common controls 6: an icon drawn from the nearest larger image.
+    // comctl32.dll, common controls 6: an icon drawn from the nearest larger image.
     HRESULT(WINAPI* loadIconWithScaleDown)(HINSTANCE, PCWSTR, int, int, HICON*) = nullptr;
-    // Windows 8, and Windows 7 with KB2533623: where the loader looks for DLLs.
+    // kernel32.dll, Windows 8, and Windows 7 with KB2533623: where the
+    // loader looks for DLLs.
     BOOL(WINAPI* setDefaultDllDirectories)(DWORD) = nullptr;
-    // Windows 7 and later, once updated: the search order of SearchPath.
+    // kernel32.dll, Windows 7 and later, once updated: the search order of SearchPath.
     BOOL(WINAPI* setSearchPathMode)(DWORD) = nullptr;
+    // ntdll.dll, every Windows NT: opening, listing and deleting relative to
+    // a folder's handle. Always there, but named by no import library.
+    decltype(&NtCreateFile) ntCreateFile = nullptr;
+    NTSTATUS(NTAPI* ntQueryDirectoryFile)(HANDLE, HANDLE, PIO_APC_ROUTINE, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG,
+                                          FILE_INFORMATION_CLASS, BOOLEAN, PUNICODE_STRING, BOOLEAN) = nullptr;
+    decltype(&NtQueryInformationFile) ntQueryInformationFile = nullptr;
+    decltype(&NtSetInformationFile) ntSetInformationFile = nullptr;
+    decltype(&NtQueryObject) ntQueryObject = nullptr;
+    decltype(&RtlNtStatusToDosError) rtlNtStatusToDosError = nullptr;
 };
 
-// The calls this system has, looked up by name.
+// The start-up entries this system has, looked up by name.
 SystemCalls findSystemCalls();
 
 // The table every caller reads: filled by findSystemCalls() on first use,

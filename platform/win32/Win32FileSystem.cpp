@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/win32/Paths.h"
+#include "platform/win32/SystemCalls.h"
 #include "platform/win32/Text.h"
 
 namespace win32 {
@@ -170,35 +171,11 @@ FileError Win32FileSystem::replaceFile(const std::string& from, const std::strin
 
 namespace {
 
-// ntdll's file calls, looked up by name once: each has been there since the
-// first Windows NT, and none needs linking against ntdll.
-struct Ntdll {
-    using QueryDirectoryFile = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PIO_APC_ROUTINE, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG,
-                                                FILE_INFORMATION_CLASS, BOOLEAN, PUNICODE_STRING, BOOLEAN);
-    decltype(&NtCreateFile) createFile;
-    QueryDirectoryFile queryDirectoryFile;
-    decltype(&NtQueryInformationFile) queryInformationFile;
-    decltype(&NtSetInformationFile) setInformationFile;
-    decltype(&NtQueryObject) queryObject;
-    decltype(&RtlNtStatusToDosError) statusToDosError;
-    bool complete() const {
-        return createFile && queryDirectoryFile && queryInformationFile && setInformationFile && queryObject &&
-               statusToDosError;
-    }
-};
-
-const Ntdll& ntdll() {
-    static const Ntdll calls = [] {
-        const HMODULE module = GetModuleHandleW(L"ntdll.dll");
-        const auto find = [module](const char* name) { return reinterpret_cast<void*>(GetProcAddress(module, name)); };
-        return Ntdll{reinterpret_cast<decltype(&NtCreateFile)>(find("NtCreateFile")),
-                     reinterpret_cast<Ntdll::QueryDirectoryFile>(find("NtQueryDirectoryFile")),
-                     reinterpret_cast<decltype(&NtQueryInformationFile)>(find("NtQueryInformationFile")),
-                     reinterpret_cast<decltype(&NtSetInformationFile)>(find("NtSetInformationFile")),
-                     reinterpret_cast<decltype(&NtQueryObject)>(find("NtQueryObject")),
-                     reinterpret_cast<decltype(&RtlNtStatusToDosError)>(find("RtlNtStatusToDosError"))};
-    }();
-    return calls;
+// Whether the table holds every ntdll call the folders below use.
+bool haveFileCalls() {
+    const SystemCalls& calls = systemCalls();
+    return calls.ntCreateFile && calls.ntQueryDirectoryFile && calls.ntQueryInformationFile &&
+           calls.ntSetInformationFile && calls.ntQueryObject && calls.rtlNtStatusToDosError;
 }
 
 // The client may hold an ad open while we look at it.
@@ -212,7 +189,7 @@ constexpr ULONG kRoomForAnyName = offsetof(FILE_DIRECTORY_INFORMATION, FileName)
 constexpr auto kNoMoreFiles = static_cast<NTSTATUS>(0x80000006L);
 constexpr auto kNoSuchFile = static_cast<NTSTATUS>(0xC000000FL);
 
-FileError fromStatus(NTSTATUS status) { return fileErrorFrom(ntdll().statusToDosError(status)); }
+FileError fromStatus(NTSTATUS status) { return fileErrorFrom(systemCalls().rtlNtStatusToDosError(status)); }
 
 // A name that can only be a child's: one component, nothing the system
 // would read as a path, a stream or the name's end, and short enough for the
@@ -230,8 +207,8 @@ bool isSingleName(std::wstring_view name) {
 NTSTATUS reachedName(HANDLE h, std::size_t chars, std::wstring& name) {
     std::vector<std::uint64_t> buffer(1 + (sizeof(UNICODE_STRING) + (chars + 1) * sizeof(wchar_t)) / 8);
     ULONG needed = 0;
-    const NTSTATUS status = ntdll().queryObject(h, ObjectNameInformation, buffer.data(),
-                                                static_cast<ULONG>(buffer.size() * 8), &needed);
+    const NTSTATUS status = systemCalls().ntQueryObject(h, ObjectNameInformation, buffer.data(),
+                                                        static_cast<ULONG>(buffer.size() * 8), &needed);
     const auto& object = *reinterpret_cast<const UNICODE_STRING*>(buffer.data());
     if (NT_SUCCESS(status)) name.assign(object.Buffer, object.Length / sizeof(wchar_t));
     else name.resize(needed / sizeof(wchar_t));
@@ -241,7 +218,7 @@ NTSTATUS reachedName(HANDLE h, std::size_t chars, std::wstring& name) {
 NTSTATUS attributesOf(HANDLE h, ULONG& attributes) {
     FILE_BASIC_INFORMATION basic{};
     IO_STATUS_BLOCK io{};
-    const NTSTATUS status = ntdll().queryInformationFile(h, &io, &basic, sizeof basic, FileBasicInformation);
+    const NTSTATUS status = systemCalls().ntQueryInformationFile(h, &io, &basic, sizeof basic, FileBasicInformation);
     attributes = basic.FileAttributes;
     return status;
 }
@@ -251,7 +228,7 @@ NTSTATUS attributesOf(HANDLE h, ULONG& attributes) {
 NTSTATUS setDisposition(HANDLE h, bool remove) {
     FILE_DISPOSITION_INFORMATION disposition{remove};
     IO_STATUS_BLOCK io{};
-    return ntdll().setInformationFile(h, &io, &disposition, sizeof disposition, FileDispositionInformation);
+    return systemCalls().ntSetInformationFile(h, &io, &disposition, sizeof disposition, FileDispositionInformation);
 }
 
 FileError dispose(HANDLE h, ULONG attributes) {
@@ -275,7 +252,7 @@ public:
 
     // The folder at a path as the system resolves it, links included.
     static FileError open(const std::wstring& path, std::unique_ptr<Win32Folder>& folder) {
-        if (!ntdll().complete()) return FileError::Failed;
+        if (!haveFileCalls()) return FileError::Failed;
         FileHandle h(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll,
                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!h) return lastError();
@@ -305,9 +282,9 @@ public:
                     if (removal_ == FileError::None) return end(false);
                 }
                 IO_STATUS_BLOCK io{};
-                const NTSTATUS status = ntdll().queryDirectoryFile(handle_.get(), nullptr, nullptr, nullptr, &io,
-                                                             listing_.get(), kListingBytes, FileDirectoryInformation,
-                                                             FALSE, nullptr, restart_);
+                const NTSTATUS status = systemCalls().ntQueryDirectoryFile(
+                    handle_.get(), nullptr, nullptr, nullptr, &io, listing_.get(), kListingBytes,
+                    FileDirectoryInformation, FALSE, nullptr, restart_);
                 restart_ = false;
                 // No names left ends the listing; any other failure, or more bytes than it holds, fails it.
                 if (!NT_SUCCESS(status)) return end(status != kNoMoreFiles && status != kNoSuchFile);
@@ -406,8 +383,8 @@ private:
         HANDLE h = nullptr;
         const ULONG options = (folder ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE) | FILE_OPEN_REPARSE_POINT |
                               FILE_SYNCHRONOUS_IO_NONALERT;
-        NTSTATUS status = ntdll().createFile(&h, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &object, &io, nullptr, 0,
-                                       kShareAll, FILE_OPEN, options, nullptr, 0);
+        NTSTATUS status = systemCalls().ntCreateFile(&h, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &object, &io,
+                                                     nullptr, 0, kShareAll, FILE_OPEN, options, nullptr, 0);
         if (!NT_SUCCESS(status)) return fromStatus(status);
         child.handle.reset(h);
         child.name = name_;

@@ -5,6 +5,7 @@
 
 #include "platform/win32/Paths.h"
 #include "options/OptionsFile.h"
+#include "platform/win32/SystemCalls.h"
 #include "platform/win32/Text.h"
 
 namespace wine {
@@ -22,9 +23,8 @@ void run(std::wstring commandLine) {
 
 // A Windows path as the Linux side names it, quoted for a command line.
 std::wstring unixArgument(const fs::path& path) {
-    using ToUnix = char*(CDECL*)(LPCWSTR);
-    static const auto toUnix = reinterpret_cast<ToUnix>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char*(CDECL * toUnix)(LPCWSTR) = nullptr;
+    win32::lookUp(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name", toUnix);
     char* name = toUnix(path.c_str());
     const std::wstring quoted = L"\"" + win32::widen(name) + L"\"";
     HeapFree(GetProcessHeap(), 0, name);
