@@ -11,6 +11,7 @@
 #include "platform/win32/Dpi.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Layout.h"
+#include "platform/win32/SystemCalls.h"
 #include "platform/win32/Text.h"
 
 namespace win32 {
@@ -298,26 +299,20 @@ constexpr DWORD kLiveRegionChanged = 0x8019;
 }  // namespace
 
 // A window marked a polite live region through oleacc's property services,
-// for as long as this lives, which must end before the window does. COM is started on this thread for it, and ole32
-// loaded from the system folder, only here: the calls are looked up as a
-// client first asks, so nothing of this loads when no client runs, and the
-// start-up's table of system calls stays without it.
+// for as long as this lives, which must end before the window does. COM is
+// started on this thread for it, from the table's ole32 calls, only here.
 class LiveRegion {
 public:
     explicit LiveRegion(HWND window) : window_(window) {
-        // Windows 7 without the update that knows this flag fails here;
-        // LiveSetting means nothing there.
-        ole32_ = LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        if (!ole32_) return;
-        const auto start = function<HRESULT(WINAPI*)(void*, DWORD)>("CoInitializeEx");
-        const auto create = function<HRESULT(WINAPI*)(REFCLSID, IUnknown*, DWORD, REFIID, void**)>("CoCreateInstance");
-        end_ = function<void(WINAPI*)()>("CoUninitialize");
-        if (!start || !create || !end_) return;
-        const HRESULT started = start(nullptr, COINIT_APARTMENTTHREADED);
+        const SystemCalls& com = comCalls();
+        end_ = com.coUninitialize;
+        if (!com.coInitializeEx || !com.coCreateInstance || !end_) return;
+        const HRESULT started = com.coInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         started_ = SUCCEEDED(started);  // S_FALSE too: every success is paired with an end
         if (FAILED(started) && started != RPC_E_CHANGED_MODE) return;
         void* services = nullptr;
-        if (FAILED(create(kAccPropServicesClass, nullptr, CLSCTX_INPROC_SERVER, kAccPropServicesInterface, &services)))
+        if (FAILED(com.coCreateInstance(kAccPropServicesClass, nullptr, CLSCTX_INPROC_SERVER, kAccPropServicesInterface,
+                                        &services)))
             return;
         services_ = static_cast<IAccPropServices*>(services);
         VARIANT polite{};
@@ -331,19 +326,12 @@ public:
             services_->Release();
         }
         if (started_) end_();
-        if (ole32_) FreeLibrary(ole32_);
     }
     LiveRegion(const LiveRegion&) = delete;
     LiveRegion& operator=(const LiveRegion&) = delete;
 
 private:
-    template <class Function>
-    Function function(const char* name) const {
-        return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(ole32_, name)));
-    }
-
     HWND window_;
-    HMODULE ole32_ = nullptr;
     void(WINAPI* end_)() = nullptr;
     bool started_ = false;
     IAccPropServices* services_ = nullptr;

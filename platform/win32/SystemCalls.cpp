@@ -38,4 +38,18 @@ SystemCalls& systemCalls() {
     return calls;
 }
 
+const SystemCalls& comCalls() {
+    SystemCalls& calls = systemCalls();
+    if (calls.comLookedUp) return calls;
+    calls.comLookedUp = true;
+    // From the system folder only, and kept loaded while the table points
+    // into it. Windows 7 without the update that knows this flag fails
+    // here; what COM is wanted for means nothing there.
+    const HMODULE ole32 = LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    lookUp(ole32, "CoInitializeEx", calls.coInitializeEx);
+    lookUp(ole32, "CoCreateInstance", calls.coCreateInstance);
+    lookUp(ole32, "CoUninitialize", calls.coUninitialize);
+    return calls;
+}
+
 }  // namespace win32

@@ -1,14 +1,15 @@
 // Every function Pellmora finds by name at run time, in one table: what
-// newer Windows versions add, and what ntdll offers without an import
-// library. Each group says the DLL it comes from and when it is filled.
-// A call imported by name that the system lacks would stop the loader
-// before the program runs, so every caller reads this table, and a null
-// entry has a way without it. A test fills the table as Windows 7, 8.1 or
-// 10 would, and runs each way.
+// newer Windows versions add, what ntdll offers without an import library,
+// and COM's entry points. Each group says the DLL it comes from and when it
+// is filled. A call imported by name that the system lacks would stop the
+// loader before the program runs, so every caller reads this table, and a
+// null entry has a way without it. A test fills the table as Windows 7, 8.1
+// or 10 would, and runs each way.
 #pragma once
 
 #include <windows.h>
 
+#include <objbase.h>
 #include <winternl.h>
 
 #include <bit>
@@ -49,6 +50,14 @@ struct SystemCalls {
     decltype(&NtSetInformationFile) ntSetInformationFile = nullptr;
     decltype(&NtQueryObject) ntQueryObject = nullptr;
     decltype(&RtlNtStatusToDosError) rtlNtStatusToDosError = nullptr;
+
+    // --- Filled on first use (comCalls), as an accessibility client first asks ---
+    // ole32.dll, every Windows: COM, for what such a client reads beyond the
+    // system's own. Nothing of ole32 loads while no client runs.
+    bool comLookedUp = false;
+    HRESULT(WINAPI* coInitializeEx)(void*, DWORD) = nullptr;
+    HRESULT(WINAPI* coCreateInstance)(REFCLSID, IUnknown*, DWORD, REFIID, void**) = nullptr;
+    void(WINAPI* coUninitialize)() = nullptr;
 };
 
 // The start-up entries this system has, looked up by name.
@@ -57,5 +66,8 @@ SystemCalls findSystemCalls();
 // The table every caller reads: filled by findSystemCalls() on first use,
 // which is at start-up. Tests may assign another and put it back.
 SystemCalls& systemCalls();
+
+// The table with its ole32 entries filled, loading ole32 the first time.
+const SystemCalls& comCalls();
 
 }  // namespace win32
