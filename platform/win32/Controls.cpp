@@ -29,7 +29,7 @@ HINSTANCE moduleInstance() { return GetModuleHandleW(nullptr); }
 DWORD visibility(const ControlRow& row) { return row.visible ? WS_VISIBLE : 0; }
 
 // The caption's indent from either end of a frame's line.
-int frameIndent(UINT dpi) { return MulDiv(8, static_cast<int>(dpi), 96); }
+int frameIndent(UINT dpi) { return scaleToDpi(kFrameCaptionIndent, dpi); }
 
 int clampToInt(float value) {
     if (!(value > static_cast<float>(INT_MIN))) return value > 0 ? INT_MAX : (value < 0 ? INT_MIN : 0);
@@ -91,10 +91,10 @@ std::optional<int> captionRoom(const ControlRow& row, UINT dpi, HDC dc) {
         // The 13-pixel box, then a gap of half a digit.
         SIZE digit{};
         GetTextExtentPoint32W(dc, L"0", 1, &digit);
-        return width - MulDiv(13, static_cast<int>(dpi), 96) - digit.cx / 2;
+        return width - scaleToDpi(13, dpi) - digit.cx / 2;
     }
     // The default button's frame, the edge and a margin, on each side.
-    case platform::ControlKind::Button: return width - 2 * MulDiv(5, static_cast<int>(dpi), 96);
+    case platform::ControlKind::Button: return width - 2 * scaleToDpi(5, dpi);
     case platform::ControlKind::Frame: return width - 2 * frameIndent(dpi);
     default: return std::nullopt;
     }

@@ -46,7 +46,7 @@ void adjustWindowRect(RECT& rect, DWORD style, DWORD exStyle, UINT dpi) {
 
 int systemMetric(int index, UINT dpi) {
     if (const auto forDpi = systemCalls().getSystemMetricsForDpi) return forDpi(index, dpi);
-    return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(systemDpi()));
+    return scaleToDpi(GetSystemMetrics(index), dpi, systemDpi());
 }
 
 }  // namespace win32

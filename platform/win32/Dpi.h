@@ -19,4 +19,9 @@ void adjustWindowRect(RECT& rect, DWORD style, DWORD exStyle, UINT dpi);
 // A GetSystemMetrics value at the given DPI.
 int systemMetric(int index, UINT dpi);
 
+// Pixels at `from` DPI (96 unless said) as many at `dpi`, rounded to nearest.
+inline int scaleToDpi(int pixels, UINT dpi, UINT from = USER_DEFAULT_SCREEN_DPI) {
+    return MulDiv(pixels, static_cast<int>(dpi), static_cast<int>(from));
+}
+
 }  // namespace win32

@@ -1,5 +1,5 @@
 // Layout rules of the Win32 layer that need no Windows headers: twips to
-// pixels, and the control IDs of the table's rows.
+// pixels, a frame caption's indent, and the control IDs of the table's rows.
 #pragma once
 
 #include <cmath>
@@ -21,6 +21,10 @@ inline int twipsToPixels(float twips, unsigned dpi) {
 inline float pixelsToTwips(int pixels, unsigned dpi) {
     return static_cast<float>(static_cast<double>(pixels) * kTwipsPerInch / dpi);
 }
+
+// How far a frame's caption stands in from either end of its line, in
+// pixels at 96 DPI.
+inline constexpr int kFrameCaptionIndent = 8;
 
 // The control ID of the window made from a table row; timers use the same
 // numbers as their timer IDs.
