@@ -1,18 +1,16 @@
 #include "platform/win32/Controls.h"
 
 #include <commctrl.h>
-#include <oleacc.h>
 
 #include <climits>
 #include <cmath>
-#include <optional>
 #include <stdexcept>
 
-#include "platform/win32/Dpi.h"
-#include "platform/win32/Handles.h"
+#include "platform/win32/Accessibility.h"
+#include "platform/win32/ColourScheme.h"
 #include "platform/win32/Layout.h"
-#include "platform/win32/SystemCalls.h"
 #include "platform/win32/Text.h"
+#include "platform/win32/WindowClass.h"
 
 namespace win32 {
 
@@ -27,9 +25,6 @@ constexpr DWORD kChildStyle = WS_CHILD | WS_CLIPSIBLINGS;
 HINSTANCE moduleInstance() { return GetModuleHandleW(nullptr); }
 
 DWORD visibility(const ControlRow& row) { return row.visible ? WS_VISIBLE : 0; }
-
-// The caption's indent from either end of a frame's line.
-int frameIndent(UINT dpi) { return scaleToDpi(kFrameCaptionIndent, dpi); }
 
 int clampToInt(float value) {
     if (!(value > static_cast<float>(INT_MIN))) return value > 0 ? INT_MAX : (value < 0 ? INT_MIN : 0);
@@ -77,59 +72,6 @@ void Child::repaint() const {
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
-// --- Caption room ------------------------------------------------------------
-
-namespace {
-
-// The pixels a caption has: the control's width less what the control draws
-// beside the text, as drawn at 96 DPI and scaled.
-std::optional<int> captionRoom(const ControlRow& row, UINT dpi, HDC dc) {
-    const int width = twipsToPixels(row.width, dpi);
-    switch (row.kind) {
-    case platform::ControlKind::Label: return width - (row.border ? 2 * systemMetric(SM_CXBORDER, dpi) : 0);
-    case platform::ControlKind::CheckBox: {
-        // The 13-pixel box, then a gap of half a digit.
-        SIZE digit{};
-        GetTextExtentPoint32W(dc, L"0", 1, &digit);
-        return width - scaleToDpi(13, dpi) - digit.cx / 2;
-    }
-    // The default button's frame, the edge and a margin, on each side.
-    case platform::ControlKind::Button: return width - 2 * scaleToDpi(5, dpi);
-    case platform::ControlKind::Frame: return width - 2 * frameIndent(dpi);
-    default: return std::nullopt;
-    }
-}
-
-}  // namespace
-
-bool schemeWins() {
-    HIGHCONTRASTW contrast{sizeof contrast};
-    if (SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
-        (contrast.dwFlags & HCF_HIGHCONTRASTON))
-        return true;
-    // Black on the face falls short of 4.5:1 (WCAG's contrast ratio for
-    // text) below a relative luminance of 0.175.
-    const COLORREF face = GetSysColor(COLOR_BTNFACE);
-    const auto linear = [](BYTE channel) {
-        const double c = channel / 255.0;
-        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    const double luminance =
-        0.2126 * linear(GetRValue(face)) + 0.7152 * linear(GetGValue(face)) + 0.0722 * linear(GetBValue(face));
-    return (luminance + 0.05) / 0.05 < 4.5;
-}
-
-bool captionFits(const ControlRow& row, UINT dpi, HDC dc) {
-    const std::optional<int> room = captionRoom(row, dpi, dc);
-    if (!room || !row.visible || row.text.empty()) return true;
-    const std::wstring text = widen(row.text);
-    RECT extent{};
-    // Labels show "&" as it is; the other controls underline the access key.
-    const UINT prefix = row.kind == platform::ControlKind::Label ? DT_NOPREFIX : 0;
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &extent, DT_CALCRECT | DT_SINGLELINE | prefix);
-    return extent.right - extent.left <= *room;
-}
-
 // --- Containers ----------------------------------------------------------------
 
 bool forwardToMainWindow(HWND container, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -157,53 +99,13 @@ LRESULT CALLBACK panelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-// A group box in the scheme's colours: an etched line, and the caption in
-// the button text colour on the button face. The themed group box takes
-// its caption's colour from the theme, whatever the scheme.
-void paintFrame(HWND hwnd, HDC dc, UINT dpi) {
-    RECT client{};
-    GetClientRect(hwnd, &client);
-    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-    const Selected font(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    RECT line = client;
-    line.top += metrics.tmHeight / 2;
-    DrawEdge(dc, &line, EDGE_ETCHED, BF_RECT);
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-    RECT caption{frameIndent(dpi), 0, client.right - frameIndent(dpi), metrics.tmHeight};
-    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    SetBkMode(dc, OPAQUE);
-    const bool hideKeys = SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL;
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &caption, DT_SINGLELINE | (hideKeys ? DT_HIDEPREFIX : 0));
-}
-
 LRESULT CALLBACK frameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR host) {
     if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, frameProc, id);
     const auto& window = *reinterpret_cast<const ControlHost*>(host);
-    if ((message == WM_PAINT || message == WM_PRINTCLIENT) && window.schemeColours()) {
-        const UINT dpi = window.dpi();
-        if (message == WM_PRINTCLIENT) {
-            paintFrame(hwnd, reinterpret_cast<HDC>(wParam), dpi);
-            return 0;
-        }
-        PAINTSTRUCT paint{};
-        paintFrame(hwnd, BeginPaint(hwnd, &paint), dpi);
-        EndPaint(hwnd, &paint);
-        return 0;
-    }
-    if (message == WM_ERASEBKGND) {
-        // A group box paints only its line and caption; as a container that
-        // clips its children it must also fill what lies between them.
-        RECT client{};
-        GetClientRect(hwnd, &client);
-        FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
-        return 1;
-    }
     LRESULT result = 0;
-    if (forwardToMainWindow(hwnd, message, wParam, lParam, result)) return result;
+    if (paintFrame(hwnd, message, wParam, window.dpi(), window.schemeColours(), result) ||
+        forwardToMainWindow(hwnd, message, wParam, lParam, result))
+        return result;
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
@@ -215,18 +117,6 @@ LRESULT CALLBACK tabProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
 }
 
 }  // namespace
-
-void registerWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc) {
-    WNDCLASSEXW existing{sizeof existing};
-    if (GetClassInfoExW(instance, name, &existing)) return;
-    WNDCLASSEXW wc{sizeof wc};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = name;
-    if (!RegisterClassExW(&wc)) throw std::runtime_error("The window class " + narrow(name) + " could not be registered.");
-}
 
 void PanelControl::registerClass(HINSTANCE instance) { registerWindowClass(instance, kClassName, panelProc); }
 
@@ -282,75 +172,6 @@ void CheckBoxControl::command(WORD code) {
 
 void CheckBoxControl::changed() { SendMessageW(hwnd_, BM_SETCHECK, checkState(value()), 0); }
 
-// --- What accessibility clients read ------------------------------------------
-
-namespace {
-
-// Defined here: mingw-w64's oleacc import library has such names as import
-// thunks, and nothing of oleacc or COM is imported.
-constexpr CLSID kAccPropServicesClass{0xB5F8350B, 0x0548, 0x48B1, {0xA6, 0xEE, 0x88, 0xBD, 0x00, 0xB4, 0xA5, 0xE7}};
-constexpr IID kAccPropServicesInterface{0x6E26E776, 0x04F0, 0x495D, {0x80, 0xE4, 0x33, 0x30, 0x35, 0x2E, 0x31, 0x69}};
-// UI Automation's LiveSetting, which it reads from oleacc's annotations.
-constexpr GUID kLiveSettingProperty{0xC12BCD8E, 0x2A8E, 0x4950, {0x8A, 0xE7, 0x36, 0x25, 0x11, 0x1D, 0x58, 0xEB}};
-constexpr LONG kPolite = 1;
-// EVENT_OBJECT_LIVEREGIONCHANGED, from Windows 8 on; Windows 7 ignores it.
-constexpr DWORD kLiveRegionChanged = 0x8019;
-
-}  // namespace
-
-// A window marked a polite live region through oleacc's property services,
-// for as long as this lives, which must end before the window does. COM is
-// started on this thread for it, from the table's ole32 calls, only here.
-class LiveRegion {
-public:
-    explicit LiveRegion(HWND window) : window_(window) {
-        const SystemCalls& com = comCalls();
-        end_ = com.coUninitialize;
-        if (!com.coInitializeEx || !com.coCreateInstance || !end_) return;
-        const HRESULT started = com.coInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        started_ = SUCCEEDED(started);  // S_FALSE too: every success is paired with an end
-        if (FAILED(started) && started != RPC_E_CHANGED_MODE) return;
-        void* services = nullptr;
-        if (FAILED(com.coCreateInstance(kAccPropServicesClass, nullptr, CLSCTX_INPROC_SERVER, kAccPropServicesInterface,
-                                        &services)))
-            return;
-        services_ = static_cast<IAccPropServices*>(services);
-        VARIANT polite{};
-        polite.vt = VT_I4;
-        polite.lVal = kPolite;
-        services_->SetHwndProp(window_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kLiveSettingProperty, polite);
-    }
-    ~LiveRegion() {
-        if (services_) {
-            services_->ClearHwndProps(window_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &kLiveSettingProperty, 1);
-            services_->Release();
-        }
-        if (started_) end_();
-    }
-    LiveRegion(const LiveRegion&) = delete;
-    LiveRegion& operator=(const LiveRegion&) = delete;
-
-private:
-    HWND window_;
-    void(WINAPI* end_)() = nullptr;
-    bool started_ = false;
-    IAccPropServices* services_ = nullptr;
-};
-
-namespace {
-
-// A client asking the status itself, not the main window, sets it up too.
-LRESULT CALLBACK statusProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR label) {
-    if (message == WM_NCDESTROY) {
-        reinterpret_cast<LabelControl*>(label)->windowGoes();
-        RemoveWindowSubclass(hwnd, statusProc, id);
-    }
-    if (message == WM_GETOBJECT) reinterpret_cast<LabelControl*>(label)->accessibilityAsked();
-    return DefSubclassProc(hwnd, message, wParam, lParam);
-}
-
-}  // namespace
-
 // --- Text box and labels -------------------------------------------------------
 
 TextBoxControl::TextBoxControl(const ControlRow& row, ControlHost& host, HWND parent) : Windowed(row, host) {
@@ -383,17 +204,14 @@ LabelControl::LabelControl(const ControlRow& row, ControlHost& host, HWND parent
     if (isStatus()) align |= SS_PATHELLIPSIS | SS_NOTIFY;
     create(L"Static", kChildStyle | align | SS_NOPREFIX | (row.border ? WS_BORDER : 0) | visibility(row), 0, parent,
            widen(caption()));
-    if (isStatus()) SetWindowSubclass(hwnd_, statusProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    if (isStatus()) live_ = std::make_unique<LiveStatus>(hwnd_);
     place();
 }
 
 LabelControl::~LabelControl() = default;
 
 HBRUSH LabelControl::colours(HDC dc) {
-    if (row().font != FontKind::BoldBlack) return nullptr;
-    SetTextColor(dc, host().schemeColours() ? GetSysColor(COLOR_BTNTEXT) : RGB(0, 0, 0));
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    return GetSysColorBrush(COLOR_BTNFACE);
+    return row().font == FontKind::BoldBlack ? blackTextColours(dc, host().schemeColours()) : nullptr;
 }
 
 void LabelControl::place() {
@@ -409,7 +227,7 @@ void LabelControl::changed() {
     const std::wstring text = widen(caption());
     SetWindowTextW(hwnd_, text.c_str());
     if (!isStatus()) return;
-    if (heard()) NotifyWinEvent(kLiveRegionChanged, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+    if (heard()) live_->announce();
     showWhole(text);
 }
 
@@ -432,12 +250,7 @@ void LabelControl::showWhole(const std::wstring& text) {
 }
 
 void LabelControl::accessibilityAsked() {
-    if (isStatus() && hwnd_ && !liveRegion_) liveRegion_ = std::make_unique<LiveRegion>(hwnd_);
-}
-
-void LabelControl::windowGoes() {
-    liveRegion_.reset();
-    hwnd_ = nullptr;
+    if (live_) live_->asked();
 }
 
 // --- Progress bar ----------------------------------------------------------------

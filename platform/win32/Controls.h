@@ -25,7 +25,7 @@ public:
     // False while the user has turned animations off.
     virtual bool motion() const = 0;
     // Whether the user's colour scheme must win over a colour the design
-    // fixes (see schemeWins below), as last read.
+    // fixes (schemeWins), as last read.
     virtual bool schemeColours() const = 0;
 
 protected:
@@ -122,13 +122,12 @@ private:
     bool settingText_ = false;  // our own SetWindowTextW raises EN_CHANGE too
 };
 
-class LiveRegion;
+class LiveStatus;
 
 // A static text label ("Static"). One that the table leaves empty is a
-// status the program fills as it runs: a polite live region, announced at
-// each change the logic wants heard, its text whole for screen readers and
-// in a tool tip, and a path in it shortened in the middle where it does not
-// fit.
+// status the program fills as it runs: heard at each change the logic wants
+// heard, its text whole for screen readers and in a tool tip, and a path in
+// it shortened in the middle where it does not fit.
 class LabelControl : public Windowed<platform::Label> {
 public:
     LabelControl(const platform::ControlRow& row, ControlHost& host, HWND parent);
@@ -136,8 +135,6 @@ public:
     HBRUSH colours(HDC dc) override;
     void place() override;
     void accessibilityAsked() override;
-    // WM_NCDESTROY: what was set on the window goes with it.
-    void windowGoes();
     HWND toolTip() const { return toolTip_; }
 
 protected:
@@ -148,7 +145,7 @@ private:
     void showWhole(const std::wstring& text);
 
     HWND toolTip_ = nullptr;  // made at the first change; goes with the main window, its owner
-    std::unique_ptr<LiveRegion> liveRegion_;  // set when a client first asks, until the window goes
+    std::unique_ptr<LiveStatus> live_;  // for a status only
 };
 
 // A progress bar (PROGRESS_CLASSW).
@@ -207,19 +204,6 @@ private:
     HWND owner_;
     UINT_PTR id_;
 };
-
-// Whether the user's colour scheme must win over a colour the design fixes:
-// high contrast is on, or black text would be hard to read on the button face.
-bool schemeWins();
-
-// Whether the row's caption fits on one line, in the font selected into
-// `dc`, in the room its control leaves for text at `dpi`. Rows that show no
-// caption fit: the tab sizes itself to its caption, the text box's text is
-// a value, and a hidden label never shows.
-bool captionFits(const platform::ControlRow& row, UINT dpi, HDC dc);
-
-// Registers a window class of this program, in the dialogs' colours, once.
-void registerWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc);
 
 // Sends WM_COMMAND, WM_NOTIFY and WM_CTLCOLOR* from a container's children
 // on to the main window; true when `message` was one of them.

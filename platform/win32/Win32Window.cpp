@@ -9,10 +9,13 @@
 #include <utility>
 
 #include "platform/ReadingOrder.h"
+#include "platform/win32/CaptionFitting.h"
+#include "platform/win32/ColourScheme.h"
 #include "platform/win32/Dpi.h"
 #include "platform/win32/Layout.h"
 #include "platform/win32/SystemCalls.h"
 #include "platform/win32/Text.h"
+#include "platform/win32/WindowClass.h"
 
 namespace win32 {
 
@@ -89,38 +92,7 @@ Win32Form::~Win32Form() {
 
 void Win32Form::makeFonts() {
     for (const FontKind kind : {FontKind::Dialog, FontKind::BoldBlack, FontKind::Notice})
-        fonts_[static_cast<std::size_t>(kind)] = fittedFont(kind);
-}
-
-// The kind's face at its nominal size for this DPI, or the largest smaller
-// size at which every caption in it fits: the layout was drawn for a narrow
-// face, and the face a system puts in place of it may be wider, or come in a
-// size that rounds up. No smaller than two thirds of the nominal size.
-FontHandle Win32Form::fittedFont(FontKind kind) const {
-    const bool bold = kind == FontKind::BoldBlack;
-    const int nominal = MulDiv(bold ? 825 : 800, static_cast<int>(dpi_), 72 * 100);  // 8.25 or 8 points
-    const WindowDc dc(hwnd_);
-    const auto make = [&](const wchar_t* face, int height) {
-        return FontHandle(CreateFontW(-height, 0, 0, 0, bold ? 700 : FW_NORMAL, FALSE, FALSE, FALSE,
-                                      bold ? ANSI_CHARSET : DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face));
-    };
-    const wchar_t* face = bold ? L"MS Sans Serif" : L"MS Shell Dlg";
-    FontHandle font = make(face, nominal);
-    // "MS Sans Serif" is a bitmap face: asked for a size it lacks, it gives
-    // the nearest smaller one, which at a high DPI is far too small; the
-    // dialog face in bold then takes its place.
-    if (bold && dc.get()) {
-        TEXTMETRICW metrics{};
-        GetTextMetricsW(Selected(dc.get(), font.get()).dc(), &metrics);
-        if ((metrics.tmHeight - metrics.tmInternalLeading) * 8 < nominal * 7) font = make(face = L"MS Shell Dlg", nominal);
-    }
-    for (int height = nominal;; font = make(face, --height)) {
-        if (!dc.get() || height * 3 <= nominal * 2) return font;
-        const Selected selected(dc.get(), font.get());
-        const auto fits = [&](const ControlRow& row) { return row.font != kind || captionFits(row, dpi_, dc.get()); };
-        if (std::all_of(layout_.controls.begin(), layout_.controls.end(), fits)) return font;
-    }
+        fonts_[static_cast<std::size_t>(kind)] = fittedFont(kind, layout_.controls, dpi_, hwnd_);
 }
 
 void Win32Form::loadIcons() {

@@ -54,7 +54,6 @@ private:
     void createControls();
     void answerSentMessages();
     void makeFonts();
-    FontHandle fittedFont(platform::FontKind kind) const;
     SIZE outerSize(UINT dpi) const;
     void sizeWindow();
     void changeDpi(UINT dpi, const RECT& suggested);
