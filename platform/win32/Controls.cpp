@@ -72,6 +72,16 @@ void Child::repaint() const {
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
+Child* childOf(std::span<Child* const> children, HWND window) {
+    if (!window) return nullptr;
+    // Our controls carry their table index in the control ID; the window
+    // must also be the one we made for that row.
+    const int at = GetDlgCtrlID(window) - kFirstControlId;
+    if (at < 0 || static_cast<std::size_t>(at) >= children.size()) return nullptr;
+    Child* child = children[static_cast<std::size_t>(at)];
+    return child && child->hwnd() == window ? child : nullptr;
+}
+
 // --- Containers ----------------------------------------------------------------
 
 bool forwardToMainWindow(HWND container, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

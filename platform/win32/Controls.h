@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <span>
 #include <string>
 
 #include "platform/Window.h"
@@ -43,6 +44,8 @@ public:
 
     HWND hwnd() const { return hwnd_; }
     const platform::ControlRow& row() const { return row_; }
+    // Where its row stands in the table.
+    platform::Row at() const { return host_.rowOf(row_); }
 
     // WM_COMMAND from this control, by its notification code.
     virtual void command(WORD /*code*/) {}
@@ -204,6 +207,9 @@ private:
     HWND owner_;
     UINT_PTR id_;
 };
+
+// The child made for a window, from the children by row (null for timers).
+Child* childOf(std::span<Child* const> children, HWND window);
 
 // Sends WM_COMMAND, WM_NOTIFY and WM_CTLCOLOR* from a container's children
 // on to the main window; true when `message` was one of them.

@@ -49,20 +49,12 @@ bool animationsOn() {
     return !SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &on, 0) || on;
 }
 
-bool isDown(int virtualKey) { return GetKeyState(virtualKey) < 0; }
-
-// The modifier mask the key preview hands on: bit 0 Shift, bit 1 Ctrl, bit 2 Alt.
-std::int16_t modifierMask() {
-    return static_cast<std::int16_t>((isDown(VK_SHIFT) ? 1 : 0) | (isDown(VK_CONTROL) ? 2 : 0) |
-                                     (isDown(VK_MENU) ? 4 : 0));
-}
-
 }  // namespace
 
 // --- Creation ------------------------------------------------------------------
 
 Win32Form::Win32Form(HINSTANCE instance, const platform::FormLayout& layout)
-    : layout_(layout), keys_(platform::keyboardRules(layout.controls)) {
+    : layout_(layout), keyboard_(*this, layout.controls) {
     registerWindowClass(instance, kMainClassName, windowProc);
     PanelControl::registerClass(instance);
     // Made at its size for the system's DPI, which is most often the
@@ -198,12 +190,7 @@ void Win32Form::createControls() {
         // Containers come before their children in the table.
         const HWND parent = row.container == platform::kWindow ? hwnd_ : windowOf(row.container);
         switch (row.kind) {
-        case ControlKind::Button: {
-            auto button = std::make_unique<ButtonControl>(row, *this, parent);
-            buttons_.push_back(button.get());
-            add(std::move(button));
-            break;
-        }
+        case ControlKind::Button: add(std::make_unique<ButtonControl>(row, *this, parent)); break;
         case ControlKind::CheckBox: add(std::make_unique<CheckBoxControl>(row, *this, parent)); break;
         case ControlKind::TextBox: add(std::make_unique<TextBoxControl>(row, *this, parent)); break;
         case ControlKind::Label: add(std::make_unique<LabelControl>(row, *this, parent)); break;
@@ -219,7 +206,7 @@ void Win32Form::createControls() {
         case ControlKind::Timer: break;
         }
     }
-    for (platform::Row at : keys_.tabOrder) tabOrder_.push_back(children_[at]);
+    keyboard_.attach(hwnd_, children_);
 }
 
 HWND Win32Form::windowOf(platform::Row row) const {
@@ -227,23 +214,12 @@ HWND Win32Form::windowOf(platform::Row row) const {
     return child ? child->hwnd() : nullptr;
 }
 
-Child* Win32Form::childFor(HWND window) const {
-    if (!window) return nullptr;
-    // Our controls carry their table index in the control ID; the window
-    // must also be the one we made for that row.
-    const int at = GetDlgCtrlID(window) - kFirstControlId;
-    if (at < 0 || static_cast<std::size_t>(at) >= children_.size()) return nullptr;
-    Child* child = children_[static_cast<std::size_t>(at)];
-    return child && child->hwnd() == window ? child : nullptr;
-}
-
 // --- Form ------------------------------------------------------------------------
 
 void Win32Form::show() {
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     UpdateWindow(hwnd_);
-    if (!focusedChild()) restoreFocus();
-    showDefaultButton();
+    keyboard_.shown();
 }
 
 bool Win32Form::visible() const { return IsWindowVisible(hwnd_) != FALSE; }
@@ -347,15 +323,8 @@ LRESULT Win32Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (at < timers_.size() && timers_[at]) timers_[at]->tick();
         return 0;
     }
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            const HWND focus = GetFocus();
-            if (focus && IsChild(hwnd_, focus)) savedFocus_ = focus;
-        } else {
-            restoreFocus();
-        }
-        return 0;
-    case WM_SETFOCUS: restoreFocus(); return 0;
+    case WM_ACTIVATE: keyboard_.activated(LOWORD(wParam) != WA_INACTIVE); return 0;
+    case WM_SETFOCUS: keyboard_.restoreFocus(); return 0;
     case WM_GETOBJECT:
         for (Child* child : children_)
             if (child) child->accessibilityAsked();
@@ -387,21 +356,20 @@ LRESULT Win32Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
-// --- Keyboard --------------------------------------------------------------------
+// --- Message loop ----------------------------------------------------------------
 
 void Win32Form::route(MSG& message) {
     const bool ours = message.hwnd == hwnd_ || (hwnd_ && IsChild(hwnd_, message.hwnd));
     if (ours && (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN)) {
         bool handled = false;
         try {
-            previewKey(message);
-            handled = keyDown(message);
+            handled = keyboard_.keyDown(message);
         } catch (...) {
             reportException(hwnd_);
             handled = true;
         }
         if (handled) {
-            showDefaultButton();
+            keyboard_.showDefaultButton();
             return;
         }
     }
@@ -409,7 +377,7 @@ void Win32Form::route(MSG& message) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    showDefaultButton();
+    keyboard_.showDefaultButton();
 }
 
 int Win32Form::run() {
@@ -419,123 +387,6 @@ int Win32Form::run() {
         if (got == 0) return static_cast<int>(message.wParam);
         if (got == -1) return 1;
         route(message);
-    }
-}
-
-void Win32Form::previewKey(const MSG& message) {
-    // Every key-down reaches the window's handler first; the key then goes
-    // on to the focused control unless it is one of the dialog keys below.
-    if (onKeyDown) onKeyDown(static_cast<std::int16_t>(message.wParam), modifierMask());
-}
-
-bool Win32Form::keyDown(const MSG& message) {
-    const WPARAM key = message.wParam;
-    const bool alt = isDown(VK_MENU), ctrl = isDown(VK_CONTROL);
-    switch (key) {
-    case VK_TAB:
-        if (alt) return false;  // the system's window switching
-        moveFocus(!isDown(VK_SHIFT));
-        return true;
-    case VK_RETURN: {
-        if (alt) return false;
-        const Child* focused = focusedChild();
-        press(keys_.enterTarget(layout_.controls, focused ? rowOf(focused->row()) : platform::kWindow));
-        return true;
-    }
-    case VK_ESCAPE: press(keys_.cancelButton); return true;
-    case VK_MENU:
-        // Alt shows the access keys' underlines, as dialogs do.
-        SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL), 0);
-        return false;
-    default: break;
-    }
-    const bool letterOrDigit = (key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9');
-    // Ctrl (and AltGr, which is Ctrl+Alt) keys belong to the focused control.
-    if (!letterOrDigit || ctrl) return false;
-    if (!alt) {
-        // Without Alt an access key works only where the key is not typing.
-        const Child* focused = focusedChild();
-        if (focused && focused->row().kind == ControlKind::TextBox) return false;
-    }
-    return accessKey(static_cast<char>(key));
-}
-
-Child* Win32Form::focusedChild() const {
-    for (HWND w = GetFocus(); w && w != hwnd_; w = GetParent(w))
-        if (Child* child = childFor(w)) return child;
-    return nullptr;
-}
-
-int Win32Form::focusPosition() const {
-    const Child* focused = focusedChild();
-    for (std::size_t i = 0; i < tabOrder_.size(); ++i)
-        if (tabOrder_[i] == focused) return static_cast<int>(i);
-    return -1;
-}
-
-void Win32Form::moveFocus(bool forward) {
-    const int count = static_cast<int>(tabOrder_.size());
-    if (count == 0) return;
-    int at = focusPosition();
-    if (at < 0) at = forward ? count - 1 : 0;
-    for (int step = 1; step <= count; ++step) {
-        const int next = forward ? (at + step) % count : (at - step % count + count) % count;
-        Child& candidate = *tabOrder_[static_cast<std::size_t>(next)];
-        if (IsWindowVisible(candidate.hwnd()) && IsWindowEnabled(candidate.hwnd())) {
-            focusChild(candidate);
-            return;
-        }
-    }
-}
-
-void Win32Form::focusChild(Child& child) {
-    SetFocus(child.hwnd());
-    // Reached by the keyboard: show where the focus is, and select the text
-    // of the edit box as dialogs do.
-    SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
-    if (child.row().kind == ControlKind::TextBox) SendMessageW(child.hwnd(), EM_SETSEL, 0, -1);
-}
-
-bool Win32Form::accessKey(char key) {
-    const auto target = platform::findAccessKey(layout_.controls, keys_.tabOrder, focusPosition(), key);
-    if (target.position < 0) return false;
-    Child& child = *tabOrder_[static_cast<std::size_t>(target.position)];
-    focusChild(child);
-    // A key that several controls share only moves the focus among them.
-    if (!target.unique) return true;
-    const platform::Row at = rowOf(child.row());
-    if (child.row().kind == ControlKind::Button) press(at);
-    if (child.row().kind == ControlKind::CheckBox) get<platform::CheckBox>(at).clickedByUser();
-    return true;
-}
-
-void Win32Form::press(std::optional<platform::Row> row) {
-    if (row) get<platform::Button>(*row).click();
-}
-
-void Win32Form::showDefaultButton() {
-    const HWND focus = GetFocus();
-    if (focus == lastFocus_) return;
-    lastFocus_ = focus;
-    // Enter presses the focused button, or else the default one: draw it so.
-    const Child* focused = focusedChild();
-    const bool onButton = focused && focused->row().kind == ControlKind::Button;
-    for (ButtonControl* button : buttons_)
-        button->showAsDefault(onButton ? static_cast<const Child*>(button) == focused : button->row().isDefault);
-}
-
-void Win32Form::restoreFocus() {
-    if (savedFocus_ && IsWindow(savedFocus_) && IsChild(hwnd_, savedFocus_) && IsWindowVisible(savedFocus_)) {
-        SetFocus(savedFocus_);
-        return;
-    }
-    // First time: the first control in Tab order that can take the focus.
-    for (Child* child : tabOrder_) {
-        if (IsWindowVisible(child->hwnd()) && IsWindowEnabled(child->hwnd())) {
-            SetFocus(child->hwnd());
-            if (child->row().kind == ControlKind::TextBox) SendMessageW(child->hwnd(), EM_SETSEL, 0, -1);
-            return;
-        }
     }
 }
 

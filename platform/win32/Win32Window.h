@@ -9,9 +9,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/Keyboard.h"
 #include "platform/Window.h"
 #include "platform/win32/Controls.h"
+#include "platform/win32/DialogKeyboard.h"
 #include "platform/win32/Handles.h"
 
 namespace win32 {
@@ -61,21 +61,10 @@ private:
     void loadIcons();
     // The colours, theme or animation setting changed.
     void schemeChanged();
-    Child* childFor(HWND window) const;
-    Child* focusedChild() const;
-    int focusPosition() const;  // in tabOrder_, or -1
-
-    bool keyDown(const MSG& message);
-    void previewKey(const MSG& message);
-    void moveFocus(bool forward);
-    void focusChild(Child& child);
-    bool accessKey(char key);
-    void press(std::optional<platform::Row> row);
-    void showDefaultButton();
-    void restoreFocus();
+    Child* childFor(HWND window) const { return childOf(children_, window); }
 
     const platform::FormLayout& layout_;
-    const platform::KeyboardRules keys_;
+    DialogKeyboard keyboard_;
     HWND hwnd_ = nullptr;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     UINT sizeAskedFor_ = 0;  // the DPI WM_GETDPISCALEDSIZE last asked the size at
@@ -86,13 +75,9 @@ private:
     std::vector<std::unique_ptr<platform::Control>> ownedControls_;
     std::vector<std::unique_ptr<TimerControl>> ownedTimers_;
     std::vector<Child*> children_;  // by row; null for timers
-    std::vector<Child*> tabOrder_;
-    std::vector<ButtonControl*> buttons_;
     TabStripControl* tabStrip_ = nullptr;
     bool answeringSent_ = false;  // inside answerSentMessages
     bool destroyedByOwner_ = false;  // by the destructor, not by the user or the program's end
-    HWND savedFocus_ = nullptr;   // the control to give the focus back to on activation
-    HWND lastFocus_ = nullptr;    // as last seen by showDefaultButton
 };
 
 class Win32WindowSystem : public platform::WindowSystem {
