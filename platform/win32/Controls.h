@@ -128,9 +128,9 @@ private:
 class LiveStatus;
 
 // A static text label ("Static"). One that the table leaves empty is a
-// status the program fills as it runs: heard at each change the logic wants
-// heard, its text whole for screen readers and in a tool tip, and a path in
-// it shortened in the middle where it does not fit.
+// status the program fills as it runs: announced at each change the logic
+// wants heard, its text whole for screen readers and in a tool tip, and a
+// path in it shortened in the middle where it does not fit.
 class LabelControl : public Windowed<platform::Label> {
 public:
     LabelControl(const platform::ControlRow& row, ControlHost& host, HWND parent);
