@@ -94,6 +94,7 @@ public:
     std::optional<std::wstring> answerMessageBox(DWORD timeoutMs = 10000) const;
     bool exited(DWORD timeoutMs) const;
     std::string ini() const { return readFile(app_ / "Pellmora.ini"); }
+    HANDLE process() const { return process_.hProcess; }
 
     // Real key input, to the window once it is in front.
     void press(WORD virtualKey) const { keys(virtualKey, 0, 0); }
