@@ -187,20 +187,6 @@ std::optional<std::wstring> Pellmora::deleteAds(DWORD timeoutMs) const {
     return text(ControlId::labStatus);
 }
 
-std::optional<std::wstring> Pellmora::answerMessageBox(DWORD timeoutMs) const {
-    HWND box = nullptr;
-    if (!waitFor([&] { return (box = driving::windowOf(process_.dwProcessId, L"#32770")) != nullptr; }, timeoutMs))
-        return std::nullopt;
-    EXPECT_EQ(driving::textOf(box), L"Pellmora") << "the box's title";
-    // The message is the box's longest static text.
-    std::wstring message;
-    for (HWND child = nullptr; (child = FindWindowExW(box, child, L"Static", nullptr)) != nullptr;)
-        if (const std::wstring t = driving::textOf(child).value_or(L""); t.size() > message.size()) message = t;
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    waitFor([&] { return !IsWindow(box); }, 10000);
-    return message;
-}
-
 bool Pellmora::exited(DWORD timeoutMs) const {
     return WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
 }

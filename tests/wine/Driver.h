@@ -90,8 +90,6 @@ public:
     // Clicks "Delete Ads Now"; the status it ends with, or nothing in time.
     std::optional<std::wstring> deleteAds(DWORD timeoutMs = 60000) const;
 
-    // The program's message box: its text, then OK. Nothing if none opened.
-    std::optional<std::wstring> answerMessageBox(DWORD timeoutMs = 10000) const;
     bool exited(DWORD timeoutMs) const;
     std::string ini() const { return readFile(app_ / "Pellmora.ini"); }
     HANDLE process() const { return process_.hProcess; }

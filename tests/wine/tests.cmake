@@ -18,7 +18,7 @@ foreach(source IN LISTS wine_test_sources)
   endforeach()
 endforeach()
 list(REMOVE_DUPLICATES wine_suites)
-set(wine_focus_suites Window AutoRun Controls)
+set(wine_focus_suites Window AutoRun)
 set(wine_windowless_suites FileSystem AnsiCodePage Processes Loader)
 # wine.<name>: the tests `filter` picks, with `ARGN` (settings) in their
 # environment, and the display slots their suite takes.
