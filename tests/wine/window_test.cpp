@@ -29,8 +29,8 @@ constexpr std::string_view kHandWritten = "[GENERAL],\"D:\\Mail, Juno\",0,2,1,7\
 
 // Tab walks the table's Tab order across the panel and the frame (the panel
 // may take the focus once on the way); Enter in the path field presses OK,
-// which saves what was typed, a letter beyond ASCII too, and ends; Esc and the close box end without
-// saving.
+// which saves what was typed, a letter beyond ASCII too, and ends; Esc and
+// the close box end without saving.
 TEST(Window, TabEnterEscAndTheCloseBoxWithRealKeys) {
     Scratch s;
     Pellmora p(s.path("app"), kHandWritten);
