@@ -166,11 +166,6 @@ HWND Pellmora::window(DWORD timeoutMs) {
     return window_ && driving::answers(window_, timeoutMs) ? window_ : (window_ = nullptr);
 }
 
-LRESULT Pellmora::send(ControlId id, UINT message, WPARAM w, LPARAM l) const {
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutW(control(id), message, w, l, SMTO_NORMAL, 10000, &result) ? LRESULT(result) : -1;
-}
-
 bool Pellmora::waitForText(ControlId id, const std::wstring& wanted, DWORD timeoutMs) const {
     return waitFor([&] { return text(id) == wanted; }, timeoutMs);
 }

@@ -84,7 +84,6 @@ public:
     HWND window(DWORD timeoutMs = 20000);
     HWND control(ControlId id) const { return driving::descendant(window_, win32::controlIdOf(pellmora::row(id))); }
     std::wstring text(ControlId id) const { return driving::textOf(control(id)).value_or(L"<no answer>"); }
-    LRESULT send(ControlId id, UINT message, WPARAM w = 0, LPARAM l = 0) const;
     void click(ControlId id) const { PostMessageW(control(id), BM_CLICK, 0, 0); }
     bool waitForText(ControlId id, const std::wstring& wanted, DWORD timeoutMs) const;
     // Clicks "Delete Ads Now"; the status it ends with, or nothing in time.

@@ -48,7 +48,7 @@ TEST(Window, TabEnterEscAndTheCloseBoxWithRealKeys) {
         if (focused() != p.control(ControlId::Picture1)) seen.push_back(focused());
     }
     EXPECT_EQ(seen, expected);
-    p.send(ControlId::txtJunoPath, EM_SETSEL, 0, -1);
+    SendMessageW(p.control(ControlId::txtJunoPath), EM_SETSEL, 0, -1);
     p.typeText(L"E:\\Caf\u00e9, Here");
     ASSERT_TRUE(p.waitForText(ControlId::txtJunoPath, L"E:\\Caf\u00e9, Here", 5000));
     p.press(VK_RETURN);
