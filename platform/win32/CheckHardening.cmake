@@ -68,9 +68,12 @@ foreach(symbol __stack_chk_guard __stack_chk_fail)
   endif()
   # A member of an archive must have been linked whole, not for a symbol
   # that something else needed.
-  string(FIND "${map}" "\n${object}\n" member)
-  if(object MATCHES "\\)$" AND member GREATER_EQUAL 0)
-    string(SUBSTRING "${map}" ${member} 200 included)
+  if(object MATCHES "\\)$")
+    string(FIND "${map}" "\n${object}\n" member)
+    set(included "")
+    if(member GREATER_EQUAL 0)
+      string(SUBSTRING "${map}" ${member} 200 included)
+    endif()
     if(NOT included MATCHES "^\n[^\n]+\n +\\(--whole-archive\\)\n")
       message(FATAL_ERROR "${EXE}: ${symbol} comes from ${object}, picked out of a library by the order of the scan, "
                           "not linked whole into the executable (see ${MAP}).")
