@@ -3,9 +3,10 @@
 # on a private virtual X display when no display is set.
 #   scripts/wine.sh wine build/windows/Pellmora.exe
 # PELLMORA_DPI=144, PELLMORA_WINE_FONTS=none and PELLMORA_COLORS=highcontrast
-# (white on black, high contrast on) run it in a prefix of their own, made
-# from the main one: the DPI, the fonts and the colours are settings of the
-# whole prefix, which the tests running beside it must not see change.
+# (white on black with yellow button text, high contrast on) run it in a
+# prefix of their own, made from the main one: the DPI, the fonts and the
+# colours are settings of the whole prefix, which the tests running beside
+# it must not see change.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 base="${PELLMORA_WINEPREFIX:-$root/build/wineprefix}"
@@ -112,10 +113,13 @@ mkdir -p "$(dirname "$WINEPREFIX")"
 
 if [ -n "$variant" ]; then
   export WINEPREFIX="$base$variant"
+  # Made again with the main prefix, or when its own settings change: its
+  # marker is the main one's with theirs.
+  variant_recipe="$recipe"
+  [ "${PELLMORA_COLORS:-}" = highcontrast ] && variant_recipe+="; high contrast 2: yellow button text"
   (
     flock 9
-    # Made again with the main prefix: its marker is the main one's.
-    if [ "$(cat "$WINEPREFIX/pellmora-prefix.txt" 2>/dev/null)" != "$recipe" ]; then
+    if [ "$(cat "$WINEPREFIX/pellmora-prefix.txt" 2>/dev/null)" != "$variant_recipe" ]; then
       rm -rf "$WINEPREFIX" "$WINEPREFIX.new"
       # Hard links for the system's files, which nothing writes; copies of the
       # registry, which the server rewrites in place when it has more links.
@@ -140,12 +144,14 @@ if [ -n "$variant" ]; then
       fi
       if [ "${PELLMORA_COLORS:-}" = highcontrast ]; then
         # A black-and-white scheme, and the high-contrast flag (1, on) that
-        # Windows keeps beside it.
+        # Windows keeps beside it. The button text is yellow, unlike the
+        # window text: a group box that the system draws takes the window
+        # text for its caption, the one the program draws the button text.
         {
           printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Colors]\r\n'
           for pair in ActiveBorder=255,255,255 ActiveTitle=0,0,0 AppWorkSpace=0,0,0 Background=0,0,0 \
                       ButtonAlternateFace=0,0,0 ButtonDkShadow=255,255,255 ButtonFace=0,0,0 ButtonHilight=255,255,255 \
-                      ButtonLight=0,0,0 ButtonShadow=255,255,255 ButtonText=255,255,255 GrayText=0,255,0 \
+                      ButtonLight=0,0,0 ButtonShadow=255,255,255 ButtonText=255,255,0 GrayText=0,255,0 \
                       Hilight=0,0,255 HilightText=255,255,255 InactiveBorder=255,255,255 InactiveTitle=0,0,0 \
                       InactiveTitleText=255,255,255 InfoText=255,255,255 InfoWindow=0,0,0 Menu=0,0,0 MenuBar=0,0,0 \
                       MenuText=255,255,255 Scrollbar=0,0,0 TitleText=255,255,255 Window=0,0,0 \
@@ -159,6 +165,9 @@ if [ -n "$variant" ]; then
         rm "$WINEPREFIX.new/drive_c/highcontrast.reg"
         WINEPREFIX="$WINEPREFIX.new" wineserver -w || true
       fi
+      # The marker is a hard link to the main one's: replaced, not rewritten.
+      rm -f "$WINEPREFIX.new/pellmora-prefix.txt"
+      echo "$variant_recipe" >"$WINEPREFIX.new/pellmora-prefix.txt"
       mv "$WINEPREFIX.new" "$WINEPREFIX"
     fi
   ) 9>"$WINEPREFIX.lock"

@@ -67,7 +67,8 @@ TEST(DeleteAds, CountsEveryNameStillThereAsNotDeleted) {
     EXPECT_EQ(a.f.labStatus.caption(), "2 folders could not be deleted.");
 }
 
-// Only a path that names one place whatever folder is current is acted on.
+// Only a path that names one place whatever folder is current is acted on:
+// with any other, neither operation touches a file nor starts a program.
 TEST(FullPath, IsADriveWithItsRootOrAShare) {
     for (const char* p : {"C:\\a", "z:/x", "\\\\s\\sh\\", "//s/sh/"}) EXPECT_TRUE(pellmora::isFullPath(p)) << p;
     for (const char* p : {"", "\\a", "a", "C:a", "1:\\x", "\\\\s\\sh", "\\\\\\sh\\", "\\\\s\\\\x"})
@@ -77,6 +78,13 @@ TEST(FullPath, IsADriveWithItsRootOrAShare) {
     for (const char* p : {"\\\\.\\PhysicalDrive0\\", "//./C:/", "\\\\?/C:\\", "\\\\?\\C:/a", "\\\\?\\UNC\\s\\sh",
                           "\\\\?\\GLOBALROOT\\Device\\x\\", "\\\\?\\Volume{1b3b1146-4076-11e1-84aa-806e6f6e6963}\\"})
         EXPECT_FALSE(pellmora::isFullPath(p)) << p;
+    for (const char* p : {"", ".."}) {
+        App a;
+        a.h.canStart = [](const std::string&) { return true; };
+        a.f.strJunoPath = p;
+        a.f.DeleteAds(), a.f.RunJuno();
+        EXPECT_TRUE(a.fs.callLog().empty() && a.h.started.empty()) << p;
+    }
 }
 
 // Each operation cuts one trailing backslash from the path; the text box keeps it.

@@ -35,9 +35,11 @@ TEST(ArgumentsAfterProgramName, DropsTheFirstTokenAndTheBlanksAfterIt) {
 // A name goes back to the system as listed, a lone surrogate too.
 TEST(Wtf8, CarriesEveryNameUnchangedAndIsUtf8WhereUtf8Can) {
     EXPECT_EQ(win32::toWtf8(L"\u00e9\xD83D\xDE00 \xD800"), "\xC3\xA9\xF0\x9F\x98\x80 \xED\xA0\x80");
-    for (const std::wstring name : {L"s\xD800x", L"\xDFFF\xD83D\xDE00\xD83D", L"\xDE00\xD83D", L"A\u65e5"})
+    for (const std::wstring name :
+         {L"s\xD800x", L"\xDFFF\xD83D\xDE00\xD83D", L"\xDE00\xD83D", L"\xD800\xD837\xDC00", L"A\u65e5"})
         EXPECT_EQ(win32::fromWtf8(win32::toWtf8(name)), name);
     EXPECT_EQ(win32::fromWtf8("a\xF0\x9F\x98") + win32::fromWtf8("\xC0\x80") + win32::fromWtf8("\xE0\x80\x80"), L"");
+    EXPECT_EQ(win32::fromWtf8("\xED\xA0\xBD\xED\xB8\x80"), L"");  // U+1F600 as two surrogates: only F0 9F 98 80
 }
 
 }  // namespace

@@ -216,13 +216,19 @@ TEST(KeyboardRules, TabOrderAndTheDialogKeysFollowTheTable) {
     EXPECT_EQ(table[rules.tabOrder[static_cast<std::size_t>(c.position)]].name, "btnCancel");
     EXPECT_FALSE(c.unique);
     EXPECT_TRUE(platform::findAccessKey(table, rules.tabOrder, 0, 'J').unique);  // "Run &Juno"
-    // Read by position, not Tab index: each label before its field, the panel
-    // before the tab strip that encloses it, OK, Cancel and Apply last.
-    std::string read;
-    for (platform::Row at : platform::readingOrder(table)) read += " " + std::string(table[at].name);
-    EXPECT_EQ(read, " Picture1 labGeneral(0) txtJunoPath chkAutoRun fraAutoRun chkDeleteAds btnDeleteAds chkRunJuno "
-                    "btnRunJuno chkClosePellmora btnClosePellmora labStatus labGeneral(1) pbStatus Label1 Label2 "
-                    "TabStrip1 btnOK btnCancel btnApply");
+    // Read by position, not Tab index: every control but the timers once,
+    // each label just before the field it names, each container before what
+    // it holds, and the panel, which lies within the tab strip, before it.
+    const std::vector<platform::Row> read = platform::readingOrder(table);
+    const auto place = [&](platform::Row at) { return std::ranges::find(read, at) - read.begin(); };
+    for (platform::Row at = 0; at < table.size(); ++at) {
+        EXPECT_EQ(std::ranges::count(read, at), table[at].kind == platform::ControlKind::Timer ? 0 : 1) << table[at].name;
+        EXPECT_TRUE(table[at].container == platform::kWindow || place(table[at].container) < place(at)) << table[at].name;
+    }
+    for (const auto& [label, field] : {std::pair{ControlId::labGeneral0, ControlId::txtJunoPath},
+                                       {ControlId::labGeneral1, ControlId::pbStatus}})
+        EXPECT_EQ(place(row(label)) + 1, place(row(field))) << table[row(label)].name;
+    EXPECT_LT(place(row(ControlId::Picture1)), place(row(ControlId::TabStrip1)));
 }
 
 }  // namespace

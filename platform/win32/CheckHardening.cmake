@@ -2,10 +2,10 @@
 # any of its hardening, whatever the toolchain's defaults: a loader that may
 # place it anywhere (DYNAMIC_BASE with the relocations that make it
 # possible, HIGH_ENTROPY_VA on x64), data that never runs (NX_COMPAT), no
-# terminal-server shims (TERMINAL_SERVER_AWARE), and the stack protector's
-# canary in the project's code. The executable is stripped, so the linker's
-# map says where __stack_chk_fail went, and the code must call it from
-# somewhere else than the code that defines it.
+# terminal-server shims (TERMINAL_SERVER_AWARE), and the stack protector:
+# the project's own canary, and code that calls its failure from somewhere
+# else than the code that defines it. The executable is stripped, so the
+# linker's map says where each went.
 # Usage: cmake -DOBJDUMP=<objdump> -DEXE=<exe> -DMAP=<linker map> -P CheckHardening.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -46,18 +46,40 @@ if(NOT header MATCHES "\nEntry 5 [0-9a-f]+ 0*[1-9a-f][0-9a-f]* Base Relocation D
   message(FATAL_ERROR "${EXE} has no .reloc section: the loader could not place it anywhere but its base.")
 endif()
 
-# Where __stack_chk_fail (with i686's leading underscore) and the code
-# section defining it were placed.
+# The canary and its failure are StackGuard.cpp's, linked whole into the
+# executable: a definition picked out of a library wins only by the order
+# in which the linker scans it and libssp, whose own loads a cryptographic
+# provider at every start. Each symbol (with i686's leading underscore) is
+# found in the map with the input section that holds it: its start, its
+# size and the object it came from.
 file(READ ${MAP} map)
-if(NOT map MATCHES "\n +0x0*([0-9a-f]+) +_?__stack_chk_fail\n")
-  message(FATAL_ERROR "${EXE}: __stack_chk_fail was not linked (see ${MAP}): built without the stack protector.")
-endif()
-set(target ${CMAKE_MATCH_1})
-if(NOT map MATCHES "\n \\.text[^ \n]*[ \n]+0x0*([0-9a-f]+) +0x([0-9a-f]+) [^\n]*\n( +0x[0-9a-f]+ +[A-Za-z_][^\n]*\n)* +0x0*${target} +_?__stack_chk_fail\n")
-  message(FATAL_ERROR "${EXE}: the map ${MAP} does not show the code that defines __stack_chk_fail.")
-endif()
-math(EXPR library_start "0x${CMAKE_MATCH_1}")
-math(EXPR library_end "0x${CMAKE_MATCH_1} + 0x${CMAKE_MATCH_2}")
+foreach(symbol __stack_chk_guard __stack_chk_fail)
+  if(NOT map MATCHES "\n \\.[^ \n]+[ \n]+0x0*([0-9a-f]+) +0x([0-9a-f]+) ([^\n]+)\n( +0x[0-9a-f]+ +[A-Za-z_][^\n]*\n)* +0x0*([0-9a-f]+) +_?${symbol}\n")
+    message(FATAL_ERROR "${EXE}: the map ${MAP} shows no ${symbol}: built without the stack protector.")
+  endif()
+  set(object "${CMAKE_MATCH_3}")
+  if(symbol STREQUAL "__stack_chk_fail")
+    set(target ${CMAKE_MATCH_5})
+    math(EXPR library_start "0x${CMAKE_MATCH_1}")
+    math(EXPR library_end "0x${CMAKE_MATCH_1} + 0x${CMAKE_MATCH_2}")
+  endif()
+  if(NOT object MATCHES "(^|[/(])StackGuard\\.cpp\\.obj\\)?$")
+    message(FATAL_ERROR "${EXE}: ${symbol} comes from ${object}, not from StackGuard.cpp (see ${MAP}).")
+  endif()
+  # A member of an archive must have been linked whole, not for a symbol
+  # that something else needed.
+  if(object MATCHES "\\)$")
+    string(FIND "${map}" "\n${object}\n" member)
+    set(included "")
+    if(member GREATER_EQUAL 0)
+      string(SUBSTRING "${map}" ${member} 200 included)
+    endif()
+    if(NOT included MATCHES "^\n[^\n]+\n +\\(--whole-archive\\)\n")
+      message(FATAL_ERROR "${EXE}: ${symbol} comes from ${object}, picked out of a library by the order of the scan, "
+                          "not linked whole into the executable (see ${MAP}).")
+    endif()
+  endif()
+endforeach()
 
 read_dump(-d code)
 string(REGEX MATCHALL "\n +[0-9a-f]+:\t[^\n]*\tcall +0x0*${target}\n" calls "${code}")

@@ -12,8 +12,14 @@ extern "C" {
 
 std::uintptr_t __stack_chk_guard;
 
-// A smashed stack ends the program at once: nothing that ran on it is trusted.
+// A smashed stack ends the program at once: nothing that ran on it is
+// trusted. Where the system has a fast fail (Windows 8 and later), the
+// program ends there, past every exception handler of its own, and a
+// debugger or the error report is told why; elsewhere it is terminated with
+// the same status.
 [[noreturn]] void __stack_chk_fail() {
+    if (IsProcessorFeaturePresent(PF_FASTFAIL_AVAILABLE))
+        __asm__ __volatile__("int $0x29" : : "c"(FAST_FAIL_STACK_COOKIE_CHECK_FAILURE) : "memory");  // __fastfail
     TerminateProcess(GetCurrentProcess(), STATUS_STACK_BUFFER_OVERRUN);
     __builtin_unreachable();
 }

@@ -35,13 +35,15 @@ inline std::string toWtf8(std::wstring_view wide) {
     return bytes;
 }
 
-// The inverse; empty for bytes that are no WTF-8 (no name is empty).
+// The inverse; empty for bytes that are no WTF-8 (no name is empty). A lead
+// surrogate followed by a trail one is a pair, which WTF-8 spells only as
+// its four bytes: two spellings of one name would name one file twice.
 inline std::wstring fromWtf8(std::string_view bytes) {
     std::wstring wide;
     wide.reserve(bytes.size());
     for (std::size_t at = 0; at < bytes.size();) {
         std::optional<char32_t> c = platform::nextCodePoint(bytes, at);
-        if (!c) return {};
+        if (!c || (*c >= 0xDC00 && *c <= 0xDFFF && !wide.empty() && (wide.back() & 0xFC00) == 0xD800)) return {};
         if (*c >= 0x10000) {  // as a pair of surrogates
             wide += static_cast<wchar_t>(0xD800 + ((*c - 0x10000) >> 10));
             *c = 0xDC00 + (*c & 0x3FF);

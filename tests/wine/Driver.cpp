@@ -166,11 +166,6 @@ HWND Pellmora::window(DWORD timeoutMs) {
     return window_ && driving::answers(window_, timeoutMs) ? window_ : (window_ = nullptr);
 }
 
-LRESULT Pellmora::send(ControlId id, UINT message, WPARAM w, LPARAM l) const {
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutW(control(id), message, w, l, SMTO_NORMAL, 10000, &result) ? LRESULT(result) : -1;
-}
-
 bool Pellmora::waitForText(ControlId id, const std::wstring& wanted, DWORD timeoutMs) const {
     return waitFor([&] { return text(id) == wanted; }, timeoutMs);
 }
@@ -185,20 +180,6 @@ std::optional<std::wstring> Pellmora::deleteAds(DWORD timeoutMs) const {
     click(ControlId::btnDeleteAds);
     if (!waitFor(ended, timeoutMs)) return std::nullopt;
     return text(ControlId::labStatus);
-}
-
-std::optional<std::wstring> Pellmora::answerMessageBox(DWORD timeoutMs) const {
-    HWND box = nullptr;
-    if (!waitFor([&] { return (box = driving::windowOf(process_.dwProcessId, L"#32770")) != nullptr; }, timeoutMs))
-        return std::nullopt;
-    EXPECT_EQ(driving::textOf(box), L"Pellmora") << "the box's title";
-    // The message is the box's longest static text.
-    std::wstring message;
-    for (HWND child = nullptr; (child = FindWindowExW(box, child, L"Static", nullptr)) != nullptr;)
-        if (const std::wstring t = driving::textOf(child).value_or(L""); t.size() > message.size()) message = t;
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    waitFor([&] { return !IsWindow(box); }, 10000);
-    return message;
 }
 
 bool Pellmora::exited(DWORD timeoutMs) const {

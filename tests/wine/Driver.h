@@ -84,16 +84,14 @@ public:
     HWND window(DWORD timeoutMs = 20000);
     HWND control(ControlId id) const { return driving::descendant(window_, win32::controlIdOf(pellmora::row(id))); }
     std::wstring text(ControlId id) const { return driving::textOf(control(id)).value_or(L"<no answer>"); }
-    LRESULT send(ControlId id, UINT message, WPARAM w = 0, LPARAM l = 0) const;
     void click(ControlId id) const { PostMessageW(control(id), BM_CLICK, 0, 0); }
     bool waitForText(ControlId id, const std::wstring& wanted, DWORD timeoutMs) const;
     // Clicks "Delete Ads Now"; the status it ends with, or nothing in time.
     std::optional<std::wstring> deleteAds(DWORD timeoutMs = 60000) const;
 
-    // The program's message box: its text, then OK. Nothing if none opened.
-    std::optional<std::wstring> answerMessageBox(DWORD timeoutMs = 10000) const;
     bool exited(DWORD timeoutMs) const;
     std::string ini() const { return readFile(app_ / "Pellmora.ini"); }
+    HANDLE process() const { return process_.hProcess; }
 
     // Real key input, to the window once it is in front.
     void press(WORD virtualKey) const { keys(virtualKey, 0, 0); }

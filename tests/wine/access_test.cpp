@@ -1,6 +1,6 @@
-// What a screen reader meets in the window made in this process: every
-// control's name, asked as a screen reader asks it, and the status, heard
-// as it changes and whole when long.
+// What a screen reader meets in the window made in this process: the path
+// field's name, asked as a screen reader asks it, and the status whole when
+// long.
 #include <oleacc.h>
 
 #include "platform/win32/Win32Window.h"
@@ -21,44 +21,19 @@ static std::wstring accessibleName(HWND control) {
     return text;
 }
 
-static std::vector<HWND> announced;  // by the WinEvent hook, which has no context of its own
-
-// A button or check box is named by its caption without the access key's
-// "&", the path field by the label just before it in z-order (Wine's oleacc
-// names no progress bar and no tab, which the system's proxies name by the
-// hidden label before the bar and by the tab's caption). Each change of the
-// status that the logic wants heard is announced; its text stays whole for a
-// screen reader and in the tool tip, and is drawn with a path shortened in
-// the middle. What was set up for a client goes with the status's window:
-// COM, started for it, ends there.
-TEST(Access, EveryControlIsNamedAsItsUserSeesItAndTheStatusIsHeardWhole) {
+// The path field, which has no caption of its own, is named by the label
+// just before it in z-order (a control with a caption is named by it, as the
+// system's proxies read it). The status's text stays whole for a screen
+// reader, however it is drawn. What was set up for a client goes with the
+// status's window: COM, started for it, ends there.
+TEST(Access, ThePathFieldIsNamedByItsLabelAndTheStatusIsHeardWhole) {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     win32::Win32Form form{GetModuleHandleW(nullptr), pellmora::kFormLayout};
-    for (platform::Row at = 0; at < pellmora::kFormLayout.controls.size(); ++at) {
-        const platform::ControlRow& row = pellmora::kFormLayout.controls[at];
-        if (!row.visible || row.text.empty()) continue;  // timers, containers, progress bar and status
-        std::wstring seen = driving::textOf(form.windowOf(at)).value_or(L"<no answer>");
-        if (row.kind == platform::ControlKind::TextBox) seen = L"Location Of Juno:";
-        std::erase(seen, L'&');
-        EXPECT_EQ(accessibleName(form.windowOf(at)), seen) << row.name;
-    }
+    EXPECT_EQ(accessibleName(form.windowOf(pellmora::row(ControlId::txtJunoPath))), L"Location Of Juno:");
     auto& status = dynamic_cast<win32::LabelControl&>(form.get<platform::Label>(pellmora::row(ControlId::labStatus)));
-    const HWINEVENTHOOK hook = SetWinEventHook(0x8019, 0x8019, nullptr,  // EVENT_OBJECT_LIVEREGIONCHANGED
-        [](HWINEVENTHOOK, DWORD, HWND w, LONG, LONG, DWORD, DWORD) CALLBACK { announced.push_back(w); },
-        GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
     const std::string path = "The ads folder was not found at C:\\Program Files\\" + std::string(40, 'J') + "\\ads";
-    status.setCaption("2 folders left.");
-    status.setCaption("1 folders left.", false);  // shown, not heard
     status.setCaption(path);
-    for (MSG m{}; PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&m);
-    UnhookWinEvent(hook);
-    EXPECT_EQ(announced, std::vector<HWND>(2, status.hwnd()));
     EXPECT_EQ(driving::textOf(status.hwnd()), std::wstring(path.begin(), path.end()));
-    EXPECT_EQ(GetWindowLongW(status.hwnd(), GWL_STYLE) & SS_ELLIPSISMASK, SS_PATHELLIPSIS);
-    wchar_t tip[200] = {};
-    TTTOOLINFOW tool{sizeof tool, 0, GetParent(status.hwnd()), reinterpret_cast<UINT_PTR>(status.hwnd()), {}, {}, tip};
-    SendMessageW(status.toolTip(), TTM_GETTEXTW, 200, reinterpret_cast<LPARAM>(&tool));
-    EXPECT_EQ(tip, std::wstring(path.begin(), path.end()));
     SendMessageW(status.hwnd(), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));  // as a client asks
     CoUninitialize();
     DestroyWindow(form.hwnd());

@@ -85,15 +85,32 @@ struct MadeAs {
 
 Geometry geometryAs(const win32::SystemCalls& calls) { return geometryOf(MadeAs(calls).form); }
 
-// Where the monitor's DPI is the system's, Windows 7 (the system DPI from the
-// screen), 8.1 (the monitor's DPI) and 10 (the window's own) give the same
-// window, with icons of the sizes the shell asks for at that DPI. On 8.1 a
-// monitor at another DPI than the system's sets the layout, its fonts and
-// icons; the frame stays the system's.
+// The window follows the table at the DPI: its client area and each
+// control's place in its container, in pixels. Where the monitor's DPI is
+// the system's, Windows 7 (the system DPI from the screen), 8.1 (the
+// monitor's DPI) and 10 (the window's own) give the same window, with icons
+// of the sizes the shell asks for at that DPI. On 8.1 a monitor at another
+// DPI than the system's sets the layout, its fonts and icons; the frame
+// stays the system's.
 TEST(Dpi, EveryWindowsVersionLaysTheWindowOutAlike) {
     const UINT dpi = prefixDpi();
     ASSERT_EQ(win32::systemDpi(), dpi) << "the prefix is not at the DPI it was made for";
-    const Geometry reference = geometryAs(as(Windows::v10));
+    const MadeAs made(as(Windows::v10));
+    const Geometry reference = geometryOf(made.form);
+    const auto px = [&](float twips) { return LONG(win32::twipsToPixels(twips, dpi)); };
+    const platform::FormLayout& layout = pellmora::kFormLayout;
+    EXPECT_EQ(reference.at("client"), (std::vector<LONG>{px(layout.clientWidth), px(layout.clientHeight)}));
+    for (platform::Row at = 0; at < layout.controls.size(); ++at) {
+        const platform::ControlRow& row = layout.controls[at];
+        if (row.kind == platform::ControlKind::Timer) continue;
+        const HWND parent = row.container == platform::kWindow ? made.form.hwnd() : made.form.windowOf(row.container);
+        EXPECT_EQ(GetParent(made.form.windowOf(at)), parent) << row.name;
+        const std::vector<LONG>& place = reference.at(std::string(row.name));
+        const LONG left = px(row.left), top = px(row.top);
+        EXPECT_EQ(std::vector(place.begin(), place.begin() + 4),
+                  (std::vector<LONG>{left, top, left + px(row.width), top + px(row.height)}))
+            << row.name;
+    }
     EXPECT_EQ(reference.at("frame worked out"), reference.at("frame")) << "the window was not made right at once";
     const auto scaled = [&](int pixels) { return MulDiv(pixels, static_cast<int>(dpi), 96); };
     EXPECT_EQ(reference.at("icons"), (std::vector<LONG>{scaled(16), scaled(32)}));

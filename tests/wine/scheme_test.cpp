@@ -1,6 +1,7 @@
 // The user's settings as the window made in this process follows them: the
-// colour scheme (PELLMORA_COLORS=highcontrast runs it under white on black)
-// and "Show animations in Windows". The icons at each DPI: Dpi.
+// colour scheme (PELLMORA_COLORS=highcontrast runs it under white on black,
+// with button text in yellow, unlike the window text) and "Show animations
+// in Windows". The icons at each DPI: Dpi.
 #include <cstdlib>
 
 #include "platform/win32/Win32Window.h"
@@ -11,13 +12,15 @@ namespace {
 
 using pellmora::row;
 
+// Where the scheme wins, the program draws the frame itself: the group box
+// the system draws would take the window text for its caption.
 TEST(Scheme, TheTagLineIsBlackUnlessTheSchemeIsDarkAndTheFrameCaptionIsInButtonText) {
     const bool dark = std::getenv("PELLMORA_COLORS") != nullptr;
     win32::Win32Form form{GetModuleHandleW(nullptr), pellmora::kFormLayout};
     const win32::DcHandle dc(CreateCompatibleDC(nullptr));
     const HWND tag = form.windowOf(row(ControlId::Label1)), frame = form.windowOf(row(ControlId::fraAutoRun));
     SendMessageW(GetParent(tag), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(tag));
-    EXPECT_EQ(GetTextColor(dc.get()), dark ? RGB(255, 255, 255) : RGB(0, 0, 0));
+    EXPECT_EQ(GetTextColor(dc.get()), dark ? GetSysColor(COLOR_BTNTEXT) : RGB(0, 0, 0));
     // The frame drawn: the start of its caption holds strokes in the text colour.
     const win32::BitmapHandle bitmap(CreateBitmap(800, 80, 1, 32, nullptr));
     const win32::Selected selected(dc.get(), bitmap.get());

@@ -18,41 +18,39 @@ foreach(source IN LISTS wine_test_sources)
   endforeach()
 endforeach()
 list(REMOVE_DUPLICATES wine_suites)
-set(wine_focus_suites Window OptionsFile AutoRun Controls)
-set(wine_windowless_suites FileSystem Processes Loader)
-foreach(suite IN LISTS wine_suites)
-  set(name wine.${suite}${PELLMORA_WINE_SUFFIX})
+set(wine_focus_suites Window AutoRun)
+set(wine_windowless_suites FileSystem AnsiCodePage Processes Loader)
+# wine.<name>: the tests `filter` picks, with `ARGN` (settings) in their
+# environment, and the display slots their suite takes.
+function(add_wine_test name suite filter)
+  set(name wine.${name}${PELLMORA_WINE_SUFFIX})
   add_test(NAME ${name}
-           COMMAND ${PELLMORA_WINE} wine ${PELLMORA_WINDOWS_BUILD}/tests/wine/wine_tests.exe --gtest_filter=${suite}.*)
+           COMMAND env ${ARGN} ${PELLMORA_WINE} wine ${PELLMORA_WINDOWS_BUILD}/tests/wine/wine_tests.exe
+                   --gtest_filter=${filter})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS wine SKIP_RETURN_CODE 77)
   if(suite IN_LIST wine_focus_suites)
     set_tests_properties(${name} PROPERTIES RESOURCE_GROUPS desktop:2)
   elseif(NOT suite IN_LIST wine_windowless_suites)
     set_tests_properties(${name} PROPERTIES RESOURCE_GROUPS desktop:1)
   endif()
+endfunction()
+foreach(suite IN LISTS wine_suites)
+  add_wine_test(${suite} ${suite} ${suite}.*)
 endforeach()
 # The captions, the layout of each Windows version and the scheme's rules
 # again at the other DPIs, the captions under a Wine without its own fonts,
-# the scheme's rules under white on black, and a typed path kept under a
-# Cyrillic ANSI code page, each in a prefix of its own that scripts/wine.sh
-# makes. A variant of a suite that needs the focus takes both slots.
+# the scheme's rules under white on black, and the ANSI code page's text
+# under a Cyrillic one, each in a prefix of its own that scripts/wine.sh
+# makes.
 foreach(variant AtDpi.120dpi:PELLMORA_DPI=120:Captions.*:Dpi.*:Scheme.*
                 AtDpi.144dpi:PELLMORA_DPI=144:Captions.*:Dpi.*:Scheme.*
                 AtDpi.192dpi:PELLMORA_DPI=192:Captions.*:Dpi.*:Scheme.*
                 Captions.WithoutWineFonts:PELLMORA_WINE_FONTS=none:Captions.*
                 Scheme.HighContrast:PELLMORA_COLORS=highcontrast:Scheme.*
-                OptionsFile.CodePage1251:PELLMORA_CODEPAGE=1251:OptionsFile.APathTypedInAnyScriptIsKept)
+                AnsiCodePage.CodePage1251:PELLMORA_CODEPAGE=1251:AnsiCodePage.*)
   string(REPLACE ":" ";" variant ${variant})
   list(POP_FRONT variant name setting)
   list(JOIN variant ":" filter)
   string(REGEX REPLACE "\\..*" "" suite ${name})
-  set(slots 1)
-  if(suite IN_LIST wine_focus_suites)
-    set(slots 2)
-  endif()
-  set(name wine.${name}${PELLMORA_WINE_SUFFIX})
-  add_test(NAME ${name}
-           COMMAND env ${setting} ${PELLMORA_WINE} wine ${PELLMORA_WINDOWS_BUILD}/tests/wine/wine_tests.exe
-                   --gtest_filter=${filter})
-  set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS wine SKIP_RETURN_CODE 77 RESOURCE_GROUPS desktop:${slots})
+  add_wine_test(${name} ${suite} ${filter} ${setting})
 endforeach()
