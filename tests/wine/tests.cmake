@@ -40,14 +40,15 @@ endforeach()
 # The captions, the layout of each Windows version and the scheme's rules
 # again at the other DPIs, the captions under a Wine without its own fonts,
 # the scheme's rules under white on black, and the ANSI code page's text
-# under a Cyrillic one, each in a prefix of its own that scripts/wine.sh
-# makes.
+# and a path typed under a Cyrillic one, each in a prefix of its own that
+# scripts/wine.sh makes.
 foreach(variant AtDpi.120dpi:PELLMORA_DPI=120:Captions.*:Dpi.*:Scheme.*
                 AtDpi.144dpi:PELLMORA_DPI=144:Captions.*:Dpi.*:Scheme.*
                 AtDpi.192dpi:PELLMORA_DPI=192:Captions.*:Dpi.*:Scheme.*
                 Captions.WithoutWineFonts:PELLMORA_WINE_FONTS=none:Captions.*
                 Scheme.HighContrast:PELLMORA_COLORS=highcontrast:Scheme.*
-                AnsiCodePage.CodePage1251:PELLMORA_CODEPAGE=1251:AnsiCodePage.*)
+                AnsiCodePage.CodePage1251:PELLMORA_CODEPAGE=1251:AnsiCodePage.*
+                Window.CodePage1251:PELLMORA_CODEPAGE=1251:Window.RealKeys*)
   string(REPLACE ":" ";" variant ${variant})
   list(POP_FRONT variant name setting)
   list(JOIN variant ":" filter)

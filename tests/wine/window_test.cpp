@@ -25,10 +25,11 @@ TEST(Window, IsCentredOnTheScreen) {
 constexpr std::string_view kHandWritten = "[GENERAL],\"D:\\Mail, Juno\",0,2,1,7\r\n";
 
 // Tab walks the table's Tab order across the panel and the frame (the panel
-// may take the focus once on the way); Enter in the path field presses OK,
-// which saves what was typed, a letter beyond ASCII too, and ends; Esc and
-// the close box end without saving.
-TEST(Window, TabEnterEscAndTheCloseBoxWithRealKeys) {
+// may take the focus once on the way). A path typed is kept in any script,
+// in the ANSI code page's bytes where they hold it, else as UTF-8 behind
+// its mark; Enter in the path field presses OK, which saves and ends. Esc
+// and the close box end without saving. Run under code pages 1252 and 1251.
+TEST(Window, RealKeysTabThroughSaveAPathInAnyScriptAndEnd) {
     Scratch s;
     Pellmora p(s.path("app"), kHandWritten);
     ASSERT_NE(p.window(), nullptr);
@@ -48,12 +49,31 @@ TEST(Window, TabEnterEscAndTheCloseBoxWithRealKeys) {
         if (focused() != p.control(ControlId::Picture1)) seen.push_back(focused());
     }
     EXPECT_EQ(seen, expected);
-    SendMessageW(p.control(ControlId::txtJunoPath), EM_SETSEL, 0, -1);
-    p.typeText(L"E:\\Caf\u00e9, Here");
-    ASSERT_TRUE(p.waitForText(ControlId::txtJunoPath, L"E:\\Caf\u00e9, Here", 5000));
-    p.press(VK_RETURN);
-    ASSERT_TRUE(p.exited(5000)) << "Enter did not end the program";
-    EXPECT_EQ(p.ini(), iniFile("E:\\Caf\xE9, Here", 0, 2, 1, 7));  // in the code page's bytes, 1252 here
+    // A path typed, with its bytes in code pages 1252 and 1251, or none
+    // where the code page lacks a letter: Apply saves the first, Esc ends,
+    // the next start shows it whole, and OK (Enter) saves the second.
+    const std::tuple<std::wstring, std::optional<std::string>, std::optional<std::string>> typed[] = {
+        {L"E:\\Программы", std::nullopt, "E:\\\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xFB"},
+        {L"E:\\Café, Here", "E:\\Caf\xE9, Here", std::nullopt}};
+    const Pellmora* run = &p;
+    std::optional<Pellmora> again;
+    for (const auto& [path, in1252, in1251] : typed) {
+        SendMessageW(run->control(ControlId::txtJunoPath), EM_SETSEL, 0, -1);
+        run->typeText(path);
+        ASSERT_TRUE(run->waitForText(ControlId::txtJunoPath, path, 5000));
+        run == &p ? run->click(ControlId::btnApply) : run->press(VK_RETURN);
+        const std::optional<std::string> ansi = GetACP() == 1251 ? in1251 : in1252;
+        const std::string saved =
+            ansi ? iniFile(*ansi, 0, 2, 1, 7) : "\xEF\xBB\xBF" + iniFile(win32::narrow(path), 0, 2, 1, 7);
+        EXPECT_TRUE(waitFor([&] { return run->ini() == saved; }, 5000)) << run->ini();
+        if (run != &p) break;
+        p.press(VK_ESCAPE);
+        ASSERT_TRUE(p.exited(5000)) << "Esc did not end the program";
+        run = &again.emplace(s.path("app"), std::nullopt);
+        ASSERT_NE(again->window(), nullptr);
+        EXPECT_EQ(again->text(ControlId::txtJunoPath), path);
+    }
+    ASSERT_TRUE(again->exited(5000)) << "Enter did not end the program";
 
     for (const bool esc : {true, false}) {
         SCOPED_TRACE(esc ? "Esc" : "close box");
