@@ -36,6 +36,8 @@ TEST(Access, ThePathFieldIsNamedByItsLabelAndTheStatusIsHeardWhole) {
     EXPECT_EQ(driving::textOf(status.hwnd()), std::wstring(path.begin(), path.end()));
     SendMessageW(status.hwnd(), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));  // as a client asks
     CoUninitialize();
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE) << "COM was not started for the client";
+    CoUninitialize();
     DestroyWindow(form.hwnd());
     EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK) << "COM outlived the window";
     CoUninitialize();
