@@ -138,13 +138,15 @@ TEST(OptionsSave, WritesByteForByteAndEveryWrittenSetReadsBack) {
 // program and its options.
 TEST(OptionsSave, FailuresSayOnceAndNeverLoseTheFile) {
     const std::string previous = file("D:\\Old\\", "1\r\n0\r\n1\r\n0\r\n");
-    App quoted;
-    quoted.fs.addFile(kIni, previous);
-    quoted.f.strJunoPath = "C:\\\"odd\"";
-    quoted.f.SaveOptions();
-    EXPECT_EQ(quoted.messages(), optionsMessages(1));
-    EXPECT_EQ(quoted.fs.contents(kIni), previous);
-    EXPECT_EQ(quoted.f.strJunoPath, "C:\\\"odd\"");
+    for (bool hadFile : {true, false}) {  // with no file before, the defaults take its place
+        App quoted;
+        if (hadFile) quoted.fs.addFile(kIni, previous);
+        quoted.f.strJunoPath = "C:\\\"odd\"";
+        quoted.f.SaveOptions();
+        EXPECT_EQ(quoted.messages(), optionsMessages(1));
+        EXPECT_EQ(quoted.fs.contents(kIni), hadFile ? previous : kDefaultFile);
+        EXPECT_EQ(quoted.f.strJunoPath, "C:\\\"odd\"");
+    }
 
     App bad;  // out of range and the rebuild fails: one message, and the controls are still filled
     const std::string badFile = file("D:\\J", "1\r\n300\r\n");
