@@ -71,19 +71,16 @@ TEST(OptionsLoad, EveryKindOfFileGetsItsOutcome) {
         EXPECT_EQ(a.fs.openCount(), 0u);
         EXPECT_EQ(touchedOutside(before, snapshot(a.fs), [](const std::string& p) { return p == kIni; }), 0u);
         if (!row.bytes || row.after == FolderStays) continue;
-        // The reader alone, over exactly the file's bytes on the heap: a read
-        // past the end is an overflow, not a look at a std::string's
-        // terminator. Every field starts unlike any row's, so one the reader
-        // fails to write shows.
+        // The reader alone, over exactly the file's bytes on the heap, where a
+        // read past the end is an overflow rather than a look at a
+        // std::string's terminator; every field starts unlike any row's.
         const auto bytes = std::make_unique<char[]>(row.bytes->size());
         std::copy(row.bytes->begin(), row.bytes->end(), bytes.get());
         OptionSet read{"?", 9, 9, 9, 9};
         const bool whole =
             pellmora::readOptionItems({bytes.get(), row.bytes->size()}, read) == pellmora::ReadError::None;
         EXPECT_EQ(whole, row.after == Unchanged);
-        if (whole) {
-            EXPECT_EQ(read, row.set);
-        }
+        EXPECT_TRUE(!whole || read == row.set) << "read alone";
     }
     EXPECT_EQ(kDefaultFile.size(), 51u);
 }
