@@ -2,9 +2,11 @@
 # Runs every robustness check at length and prints one table: a long fuzz run
 # of the options reader, the write-then-read property over many option sets
 # and the fault walks over every file-system call (both under
-# AddressSanitizer and UndefinedBehaviorSanitizer), and the Wine fault cases
+# AddressSanitizer and UndefinedBehaviorSanitizer), the mutation run over the
+# logic (scripts/mutation.sh, some twenty minutes), and the Wine fault cases
 # on real folders (the options file and the cleanup). Exits non-zero unless
-# every count that must be zero is zero and every case passed.
+# every count that must be zero is zero, every case passed and the unit
+# tests catch at least 95 % of the mutants.
 #   scripts/reliability-report.sh
 # Lengths, from the environment:
 #   PELLMORA_REPORT_FUZZ_SECONDS (600), PELLMORA_PROPERTY_CASES (20000),
@@ -41,6 +43,12 @@ else
   failed+=("sanitizer build (see $logs/build-asan.log)")
   : >"$logs/robust.log"
 fi
+
+echo "== mutation run over the logic"
+scripts/mutation.sh >"$logs/mutation.log" 2>&1 || failed+=("mutation run (see $logs/mutation.log)")
+mutation=$(sed -n 's/^mutants: //p' "$logs/mutation.log" | tail -1)
+echo "mutants: ${mutation:-none run}"
+mutation_score=$(sed -n 's/.*(score \([0-9.]*\) %)$/\1/p' <<<"$mutation")
 
 echo "== Wine fault cases"
 wine_cases=0
@@ -82,12 +90,14 @@ row "injected file-system faults walked" "$faults"
 row "invariant violations under those faults" "$violations"
 row "Wine fault cases passed" "$wine_passed of $wine_cases"
 row "files outside the target touched (fault walks)" "$outside"
+row "mutants the unit tests catch (equivalents aside)" "${mutation_score:--} %"
 echo
 
 [ "$fuzz_crashes" -eq 0 ] || failed+=("fuzz crashes")
 [ "$property_failures" -eq 0 ] || failed+=("property failures")
 [ "$violations" -eq 0 ] || failed+=("fault invariant violations")
 [ "$outside" -eq 0 ] || failed+=("files touched outside the target")
+awk -v p="${mutation_score:-0}" 'BEGIN { exit !(p >= 95) }' || failed+=("mutation score below 95 %")
 [ "$wine_cases" -gt 0 ] && [ "$wine_passed" -eq "$wine_cases" ] || failed+=("Wine fault cases")
 if [ ${#failed[@]} -gt 0 ]; then
   printf 'NOT PROVEN:'

@@ -70,7 +70,8 @@ TEST(DeleteAds, CountsEveryNameStillThereAsNotDeleted) {
 // Only a path that names one place whatever folder is current is acted on:
 // with any other, neither operation touches a file nor starts a program.
 TEST(FullPath, IsADriveWithItsRootOrAShare) {
-    for (const char* p : {"C:\\a", "z:/x", "\\\\s\\sh\\", "//s/sh/"}) EXPECT_TRUE(pellmora::isFullPath(p)) << p;
+    for (const char* p : {"A:\\", "C:\\a", "z:/x", "Z:\\", "\\\\s\\sh\\", "//s/sh/"})
+        EXPECT_TRUE(pellmora::isFullPath(p)) << p;
     for (const char* p : {"", "\\a", "a", "C:a", "1:\\x", "\\\\s\\sh", "\\\\\\sh\\", "\\\\s\\\\x"})
         EXPECT_FALSE(pellmora::isFullPath(p)) << p;
     // The extended-length forms of both, where only "\" separates; device and namespace paths are neither.
@@ -105,9 +106,9 @@ TEST(TrailingBackslash, OneIsCutPerRunAndTheTextBoxKeepsIt) {
             a->f.txtJunoPath.setText(row.path);
             a->f.strJunoPath = row.path;
         }
-        del.f.DeleteAds();
-        run.f.RunJuno();
-        EXPECT_EQ(del.fs.callLog().front(), "OpenFolder " + row.base + "ads\\");
+        del.f.btnDeleteAds.click();
+        run.f.btnRunJuno.click();
+        EXPECT_EQ(del.fs.callLog().at(0), "OpenFolder " + row.base + "ads\\");
         EXPECT_EQ(run.h.started, Lines{row.base + "BIN\\Juno.exe"});
         EXPECT_EQ(run.h.logOf({"labStatus", "message"}), (Lines{"labStatus=Run Juno Successful.", "labStatus refresh"}));
         for (App* a : {&del, &run}) {

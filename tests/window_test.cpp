@@ -128,7 +128,8 @@ TEST(AutoClose, ACapitalTypedEarlierMakesTheFirstCloseEndInReady) {
     EXPECT_EQ(a.fs.contents(kIni), ini("D:\\A", 0, 1, 1, 1));
 }
 
-// While our message box is open, ticks go on but start no second save and no close.
+// While our message box is open (a failed save's, a failed start's), ticks go
+// on but start no second save and no close.
 TEST(AutoClose, AFailedSaveDuringTheCountdownIsNotEnteredAgain) {
     for (bool byClose : {false, true}) {
         SCOPED_TRACE(byClose ? "the countdown's own save fails" : "Apply fails while counting down");
@@ -157,6 +158,12 @@ TEST(AutoClose, AFailedSaveDuringTheCountdownIsNotEnteredAgain) {
         EXPECT_TRUE(a.h.ended());
         EXPECT_EQ(a.fs.contents(kIni), ini("E:\\New", 0, 1, 1, 1));
     }
+    App run;
+    run.start(kPlain);
+    run.click(ControlId::btnClosePellmora);
+    run.h.whileMessageBox = [&] { run.h.runFor(7000); };
+    run.clickAndWait(ControlId::btnRunJuno, 0);
+    EXPECT_FALSE(run.h.ended());
 }
 
 TEST(DialogButtons, CancelEndsWithoutSavingApplyAndOkSave) {
@@ -164,7 +171,8 @@ TEST(DialogButtons, CancelEndsWithoutSavingApplyAndOkSave) {
         {"click, Cancel", {ControlId::chkAutoRun, ControlId::btnCancel, ControlId::btnApply}, kPlain},
         {"click, Apply, Cancel", {ControlId::chkRunJuno, ControlId::btnApply, ControlId::btnCancel},
          ini("C:\\Juno\\", 0, 1, 0, 1)},
-        {"OK", {ControlId::chkDeleteAds, ControlId::btnOK}, ini("C:\\Juno\\", 0, 0, 1, 1)},
+        {"OK", {ControlId::chkDeleteAds, ControlId::chkAutoRun, ControlId::chkClosePellmora, ControlId::btnOK},
+         ini("C:\\Juno\\", 1, 0, 1, 0)},
     };
     for (const auto& [what, clicks, saved] : rows) {
         SCOPED_TRACE(what);
