@@ -48,7 +48,7 @@ foreach(variant AtDpi.120dpi:PELLMORA_DPI=120:Captions.*:Dpi.*:Scheme.*
                 Captions.WithoutWineFonts:PELLMORA_WINE_FONTS=none:Captions.*
                 Scheme.HighContrast:PELLMORA_COLORS=highcontrast:Scheme.*
                 AnsiCodePage.CodePage1251:PELLMORA_CODEPAGE=1251:AnsiCodePage.*
-                Window.CodePage1251:PELLMORA_CODEPAGE=1251:Window.RealKeys*)
+                Window.CodePage1251:PELLMORA_CODEPAGE=1251:Window.*)
   string(REPLACE ":" ";" variant ${variant})
   list(POP_FRONT variant name setting)
   list(JOIN variant ":" filter)

@@ -6,33 +6,24 @@
 namespace wine {
 namespace {
 
-// The window the user starts is centred on the screen, by the screen's and
-// its own size as the platform gives them to the logic. Where each control
-// stands, at every DPI: Dpi.
-TEST(Window, IsCentredOnTheScreen) {
-    Scratch s;
-    Pellmora p(s.path("app"), std::nullopt);
-    const HWND w = p.window();
-    ASSERT_NE(w, nullptr);
-    RECT outer{};
-    GetWindowRect(w, &outer);
-    EXPECT_LE(std::abs(outer.left - (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2), 1);
-    EXPECT_LE(std::abs(outer.top - (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2), 1);
-}
-
 // One line, commas, the section marker without quotes: read, but never
 // written in this form, so any save shows.
 constexpr std::string_view kHandWritten = "[GENERAL],\"D:\\Mail, Juno\",0,2,1,7\r\n";
 
-// Tab walks the table's Tab order across the panel and the frame (the panel
-// may take the focus once on the way). A path typed is kept in any script,
-// in the ANSI code page's bytes where they hold it, else as UTF-8 behind
-// its mark; Enter in the path field presses OK, which saves and ends. Esc
-// and the close box end without saving. Run under code pages 1252 and 1251.
-TEST(Window, RealKeysTabThroughSaveAPathInAnyScriptAndEnd) {
+// The window starts centred on the screen. Tab walks the table's Tab order
+// across the panel and the frame (the panel may take the focus once on the
+// way). A path typed is kept in any script, in the ANSI code page's bytes
+// where they hold it, else as UTF-8 behind its mark; Enter in the path field
+// presses OK, which saves and ends. Esc and the close box end without
+// saving. Run under code pages 1252 and 1251.
+TEST(Window, CentredRealKeysTabThroughSaveAPathInAnyScriptAndEnd) {
     Scratch s;
     Pellmora p(s.path("app"), kHandWritten);
     ASSERT_NE(p.window(), nullptr);
+    RECT outer{};  // centred, by the screen's and its own size as the platform gives them to the logic
+    GetWindowRect(p.window(), &outer);
+    EXPECT_LE(std::abs(outer.left - (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2), 1);
+    EXPECT_LE(std::abs(outer.top - (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2), 1);
     const auto focused = [&] {
         GUITHREADINFO info{sizeof info};
         GetGUIThreadInfo(GetWindowThreadProcessId(p.window(), nullptr), &info);
