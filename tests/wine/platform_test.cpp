@@ -1,5 +1,5 @@
 // The Win32 platform layer in this process: the file system on real folders,
-// the ANSI code page, starting a program, where the loader looks.
+// starting a program, where the loader looks. The ANSI code page: Window.
 #include <algorithm>
 #include <fstream>
 #include <map>
@@ -66,28 +66,6 @@ TEST(FileSystem, PathsGiveErrors53_76_70OrAreRefusedWithANulAndASaveWaitsForARea
     const std::jthread scanner([&] { Sleep(300); reader.reset(); });
     EXPECT_EQ(f.files.replaceFile(f.name("Pellmora.ini.tmp"), f.name("Pellmora.ini")), FileError::None);
     EXPECT_EQ(readFile(f.path("Pellmora.ini")), "new");
-}
-
-// The ANSI code page takes a text it holds, byte for byte both ways, and
-// nothing else: no look-alike ("a" for a macron a), no "?". Run in the main
-// prefix (1252) and in a Cyrillic one (1251). Which code the options file is
-// written in is its own rule: the unit tests.
-TEST(AnsiCodePage, TakesExactlyTheTextItHolds) {
-    const UINT codePage = GetACP();
-    ASSERT_TRUE(codePage == 1252 || codePage == 1251) << codePage;
-    const win32::Win32FileSystem files;
-    // Each text with its bytes in 1252 and in 1251; none where that code page lacks a letter.
-    const std::tuple<std::string, std::optional<std::string>, std::optional<std::string>> rows[] = {
-        {"C:\\Программы\\Juno", std::nullopt, "C:\\\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xFB\\Juno"},
-        {"\"C:\\Caf\xC3\xA9\"", "\"C:\\Caf\xE9\"", std::nullopt},
-        {"\xC4\x81", std::nullopt, std::nullopt},
-        {"C:\\Mail \xF0\x9D\x90\x80", std::nullopt, std::nullopt},  // a letter outside the BMP
-    };
-    for (const auto& [text, in1252, in1251] : rows) {
-        const std::optional<std::string> bytes = codePage == 1252 ? in1252 : in1251;
-        EXPECT_EQ(files.toAnsi(text), bytes) << text;
-        EXPECT_TRUE(!bytes || files.fromAnsi(*bytes) == text) << text;
-    }
 }
 
 // A folder emptied through the interface: more names than one listing call

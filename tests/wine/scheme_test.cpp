@@ -12,9 +12,10 @@ namespace {
 
 using pellmora::row;
 
-// Where the scheme wins, the program draws the frame itself: the group box
-// the system draws would take the window text for its caption.
-TEST(Scheme, TheTagLineIsBlackUnlessTheSchemeIsDarkAndTheFrameCaptionIsInButtonText) {
+// The tag line is black unless the scheme is dark. Where the scheme wins,
+// the program draws the frame itself, its caption in the button text: the
+// group box the system draws would take the window text for it.
+TEST(Scheme, TheUsersColoursAndAnimationSettingAreFollowed) {
     const bool dark = std::getenv("PELLMORA_COLORS") != nullptr;
     win32::Win32Form form{GetModuleHandleW(nullptr), pellmora::kFormLayout};
     const win32::DcHandle dc(CreateCompatibleDC(nullptr));
@@ -29,12 +30,9 @@ TEST(Scheme, TheTagLineIsBlackUnlessTheSchemeIsDarkAndTheFrameCaptionIsInButtonT
     for (int i = 0; i < indent * indent * 5; ++i)  // 5 x 1.5 indents from the indent, where the text is
         strokes += GetPixel(dc.get(), indent + i % (indent * 5), i / (indent * 5)) == GetSysColor(COLOR_BTNTEXT);
     EXPECT_GT(strokes, indent);
-}
-
-TEST(Scheme, WithAnimationsOffTheNoticeStandsAtItsStart) {
-    win32::Win32Form form{GetModuleHandleW(nullptr), pellmora::kFormLayout};
-    // The suite never runs beside those that take the whole display, which
-    // watch the notice move; it ends with animations on, as a new prefix has them.
+    // With animations off the notice stands at the table's Left. The suite
+    // never runs beside those that take the whole display, which watch the
+    // notice move; it ends with animations on, as a new prefix has them.
     const HWND notice = form.windowOf(row(ControlId::Label2));
     for (const BOOL on : {FALSE, TRUE}) {
         SystemParametersInfoW(SPI_SETCLIENTAREAANIMATION, 0, IntToPtr(on), 0);
@@ -42,7 +40,6 @@ TEST(Scheme, WithAnimationsOffTheNoticeStandsAtItsStart) {
         form.get<platform::Label>(row(ControlId::Label2)).setLeft(720);
         POINT origin{};
         MapWindowPoints(notice, GetParent(notice), &origin, 1);
-        // Else at the table's Left.
         EXPECT_EQ(origin.x, win32::twipsToPixels(on ? 720.0f : 3750.0f, form.dpi())) << "animations " << on;
     }
 }

@@ -19,7 +19,7 @@ foreach(source IN LISTS wine_test_sources)
 endforeach()
 list(REMOVE_DUPLICATES wine_suites)
 set(wine_focus_suites Window AutoRun)
-set(wine_windowless_suites FileSystem AnsiCodePage Processes Loader)
+set(wine_windowless_suites FileSystem Processes Loader)
 # wine.<name>: the tests `filter` picks, with `ARGN` (settings) in their
 # environment, and the display slots their suite takes.
 function(add_wine_test name suite filter)
@@ -39,15 +39,14 @@ foreach(suite IN LISTS wine_suites)
 endforeach()
 # The captions, the layout of each Windows version and the scheme's rules
 # again at the other DPIs, the captions under a Wine without its own fonts,
-# the scheme's rules under white on black, and the ANSI code page's text
-# and a path typed under a Cyrillic one, each in a prefix of its own that
-# scripts/wine.sh makes.
+# the scheme's rules under white on black, and a path typed under a
+# Cyrillic ANSI code page, each in a prefix of its own that scripts/wine.sh
+# makes.
 foreach(variant AtDpi.120dpi:PELLMORA_DPI=120:Captions.*:Dpi.*:Scheme.*
                 AtDpi.144dpi:PELLMORA_DPI=144:Captions.*:Dpi.*:Scheme.*
                 AtDpi.192dpi:PELLMORA_DPI=192:Captions.*:Dpi.*:Scheme.*
                 Captions.WithoutWineFonts:PELLMORA_WINE_FONTS=none:Captions.*
                 Scheme.HighContrast:PELLMORA_COLORS=highcontrast:Scheme.*
-                AnsiCodePage.CodePage1251:PELLMORA_CODEPAGE=1251:AnsiCodePage.*
                 Window.CodePage1251:PELLMORA_CODEPAGE=1251:Window.*)
   string(REPLACE ":" ";" variant ${variant})
   list(POP_FRONT variant name setting)

@@ -10,20 +10,15 @@ namespace {
 // written in this form, so any save shows.
 constexpr std::string_view kHandWritten = "[GENERAL],\"D:\\Mail, Juno\",0,2,1,7\r\n";
 
-// The window starts centred on the screen. Tab walks the table's Tab order
-// across the panel and the frame (the panel may take the focus once on the
-// way). A path typed is kept in any script, in the ANSI code page's bytes
-// where they hold it, else as UTF-8 behind its mark; Enter in the path field
-// presses OK, which saves and ends. Esc and the close box end without
-// saving. Run under code pages 1252 and 1251.
-TEST(Window, CentredRealKeysTabThroughSaveAPathInAnyScriptAndEnd) {
+// Tab walks the table's Tab order across the panel and the frame (the panel
+// may take the focus once on the way). A path typed is kept in any script,
+// in the ANSI code page's bytes where they hold it, else as UTF-8 behind its
+// mark; Enter in the path field presses OK, which saves and ends. Esc and
+// the close box end without saving. Run under code pages 1252 and 1251.
+TEST(Window, RealKeysTabThroughSaveAPathInAnyScriptAndEnd) {
     Scratch s;
     Pellmora p(s.path("app"), kHandWritten);
     ASSERT_NE(p.window(), nullptr);
-    RECT outer{};  // centred, by the screen's and its own size as the platform gives them to the logic
-    GetWindowRect(p.window(), &outer);
-    EXPECT_LE(std::abs(outer.left - (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2), 1);
-    EXPECT_LE(std::abs(outer.top - (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2), 1);
     const auto focused = [&] {
         GUITHREADINFO info{sizeof info};
         GetGUIThreadInfo(GetWindowThreadProcessId(p.window(), nullptr), &info);
@@ -40,10 +35,13 @@ TEST(Window, CentredRealKeysTabThroughSaveAPathInAnyScriptAndEnd) {
         if (focused() != p.control(ControlId::Picture1)) seen.push_back(focused());
     }
     EXPECT_EQ(seen, expected);
-    // A path typed, with its bytes in code pages 1252 and 1251, or none
-    // where the code page lacks a letter: Apply saves the first, Esc ends,
-    // the next start shows it whole, and OK (Enter) saves the second.
+    // Paths typed, with their bytes in code pages 1252 and 1251, or none where
+    // the code page lacks a letter (or has only a look-alike: "e" for "ē").
+    // Apply saves the first two, as its click tells the window, the focus
+    // left in the field; Esc ends, the next start shows the second whole, and
+    // OK (Enter) saves the last.
     const std::tuple<std::wstring, std::optional<std::string>, std::optional<std::string>> typed[] = {
+        {L"E:\\Hērē", std::nullopt, std::nullopt},
         {L"E:\\Программы", std::nullopt, "E:\\\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xFB"},
         {L"E:\\Café, Here", "E:\\Caf\xE9, Here", std::nullopt}};
     const Pellmora* run = &p;
@@ -52,12 +50,15 @@ TEST(Window, CentredRealKeysTabThroughSaveAPathInAnyScriptAndEnd) {
         SendMessageW(run->control(ControlId::txtJunoPath), EM_SETSEL, 0, -1);
         run->typeText(path);
         ASSERT_TRUE(run->waitForText(ControlId::txtJunoPath, path, 5000));
-        run == &p ? run->click(ControlId::btnApply) : run->press(VK_RETURN);
+        const HWND apply = run->control(ControlId::btnApply);
+        run == &p ? void(PostMessageW(GetParent(apply), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(apply), BN_CLICKED),
+                                      reinterpret_cast<LPARAM>(apply)))
+                  : run->press(VK_RETURN);
         const std::optional<std::string> ansi = GetACP() == 1251 ? in1251 : in1252;
         const std::string saved =
             ansi ? iniFile(*ansi, 0, 2, 1, 7) : "\xEF\xBB\xBF" + iniFile(win32::narrow(path), 0, 2, 1, 7);
         EXPECT_TRUE(waitFor([&] { return run->ini() == saved; }, 5000)) << run->ini();
-        if (run != &p) break;
+        if (run != &p || &path == &std::get<0>(typed[0])) continue;
         p.press(VK_ESCAPE);
         ASSERT_TRUE(p.exited(5000)) << "Esc did not end the program";
         run = &again.emplace(s.path("app"), std::nullopt);
