@@ -170,18 +170,6 @@ bool Pellmora::waitForText(ControlId id, const std::wstring& wanted, DWORD timeo
     return waitFor([&] { return text(id) == wanted; }, timeoutMs);
 }
 
-std::optional<std::wstring> Pellmora::deleteAds(DWORD timeoutMs) const {
-    const auto ended = [&] {
-        const std::wstring status = text(ControlId::labStatus);
-        return status == L"Delete Ads Successful." || status.ends_with(L" folders could not be deleted.") ||
-               status.starts_with(L"The ads folder ");
-    };
-    EXPECT_FALSE(ended()) << "a cleanup had already ended";
-    click(ControlId::btnDeleteAds);
-    if (!waitFor(ended, timeoutMs)) return std::nullopt;
-    return text(ControlId::labStatus);
-}
-
 bool Pellmora::exited(DWORD timeoutMs) const {
     return WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
 }

@@ -86,8 +86,6 @@ public:
     std::wstring text(ControlId id) const { return driving::textOf(control(id)).value_or(L"<no answer>"); }
     void click(ControlId id) const { PostMessageW(control(id), BM_CLICK, 0, 0); }
     bool waitForText(ControlId id, const std::wstring& wanted, DWORD timeoutMs) const;
-    // Clicks "Delete Ads Now"; the status it ends with, or nothing in time.
-    std::optional<std::wstring> deleteAds(DWORD timeoutMs = 60000) const;
 
     bool exited(DWORD timeoutMs) const;
     std::string ini() const { return readFile(app_ / "Pellmora.ini"); }
