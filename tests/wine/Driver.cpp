@@ -155,8 +155,7 @@ Pellmora::Pellmora(const fs::path& app, std::optional<std::string_view> ini, con
 Pellmora::~Pellmora() {
     TerminateJobObject(job_.get(), 1);
     WaitForSingleObject(process_.hProcess, 10000);
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread), CloseHandle(process_.hProcess);
 }
 
 HWND Pellmora::window(DWORD timeoutMs) {

@@ -112,8 +112,7 @@ TEST(Dpi, EveryWindowsVersionLaysTheWindowOutAlike) {
             << row.name;
     }
     EXPECT_EQ(reference.at("frame worked out"), reference.at("frame")) << "the window was not made right at once";
-    const auto scaled = [&](int pixels) { return MulDiv(pixels, static_cast<int>(dpi), 96); };
-    EXPECT_EQ(reference.at("icons"), (std::vector<LONG>{scaled(16), scaled(32)}));
+    EXPECT_EQ(reference.at("icons"), (std::vector<LONG>{MulDiv(16, int(dpi), 96), MulDiv(32, int(dpi), 96)}));
     for (const Windows version : {Windows::v7, Windows::v8_1}) {
         SCOPED_TRACE(version == Windows::v7 ? "Windows 7" : "Windows 8.1");
         fakeDpi = dpi;
@@ -154,9 +153,8 @@ TEST(Dpi, AChangeOfDpiWhileRunningGivesTheWindowMadeAtTheNewDpi) {
             GetWindowRect(made.form.hwnd(), &outer);
             const auto scaled = [&](LONG pixels) { return MulDiv(pixels, int(dpi), int(made.form.dpi())); };
             SIZE size{scaled(outer.right - outer.left), scaled(outer.bottom - outer.top)};  // as the system proposes it
-            if (version == Windows::v10) {
-                EXPECT_TRUE(SendMessageW(made.form.hwnd(), win32::kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
-            }
+            EXPECT_TRUE(version != Windows::v10 ||  // only 10 asks
+                        SendMessageW(made.form.hwnd(), win32::kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
             const RECT suggested{37, 41, 37 + size.cx, 41 + size.cy};
             fakeDpi = dpi;
             moves = 0;
