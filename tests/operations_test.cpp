@@ -50,9 +50,10 @@ TEST(DeleteAds, IsHeardAtTheStartAtMostEveryFiveSecondsAndAtTheEnd) {
     EXPECT_EQ(heard.front().second, "200 folders left.");
     EXPECT_EQ(heard.back().second, "Delete Ads Successful.");
     for (std::size_t i = 1; i + 1 < heard.size(); ++i) {
-        EXPECT_TRUE(heard[i].second.ends_with(" folders left.")) << heard[i].second;
+        // Not the last count, which the end follows at once; an entry takes 100 ms.
+        EXPECT_TRUE(heard[i].second.ends_with(" folders left.") && heard[i].second[0] != '0') << heard[i].second;
         EXPECT_GE(heard[i].first - heard[i - 1].first, 5000u);
-        EXPECT_LT(heard[i].first - heard[i - 1].first, 5200u) << "heard less often than it may be";
+        EXPECT_LT(heard[i].first - heard[i - 1].first, 5100u) << "heard later than the first count it may be";
     }
     EXPECT_EQ(a.h.logOf({"labStatus="}).size(), 202u);
     EXPECT_EQ(missing.h.announced.size(), 1u);
