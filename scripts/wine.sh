@@ -29,10 +29,11 @@ source "$root/scripts/xvfb.sh"
 # loader. Where that cannot run at all, the prefix is made by the 64-bit
 # loader alone, and a 32-bit Windows program is not run but reported as
 # skipped (exit code 77).
+source "$root/scripts/qemu.sh"
 wine32=${PELLMORA_WINE32:-}
 if [ -z "$wine32" ]; then
   wine32=none
-  /usr/lib/wine/wine --version >/dev/null 2>&1 && wine32=native
+  wine32_runs_natively && wine32=native
 fi
 loaders="32- and 64-bit loaders"
 [ "$wine32" = none ] && loaders="the 64-bit loader only (this kernel runs no 32-bit programs)"
